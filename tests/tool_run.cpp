@@ -1,0 +1,95 @@
+#include "tool_run.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iconv.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "wav_builder.h"
+
+namespace wavtest {
+
+namespace {
+
+std::vector<std::string> commandLine(const std::vector<std::string> &args) {
+  std::vector<std::string> words;
+  if (const char *emulator = std::getenv("PAIRTONE_EMULATOR"); emulator && *emulator) {
+    std::istringstream split(emulator);
+    for (std::string word; split >> word;) {
+      words.push_back(word);
+    }
+  }
+  const char *binary = std::getenv("PAIRTONE_BIN");
+  words.emplace_back(binary && *binary ? binary : PAIRTONE_BIN);
+  words.insert(words.end(), args.begin(), args.end());
+  return words;
+}
+
+} // namespace
+
+RunResult toolRun(const std::vector<std::string> &args) {
+  const ScratchDir capture;
+  const std::string outPath = capture.path("stdout");
+  const std::string errPath = capture.path("stderr");
+  const std::vector<std::string> words = commandLine(args);
+  std::vector<char *> argv;
+  for (const std::string &word : words) {
+    argv.push_back(const_cast<char *>(word.c_str()));
+  }
+  argv.push_back(nullptr);
+
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!freopen(outPath.c_str(), "wb", stdout) || !freopen(errPath.c_str(), "wb", stderr) ||
+        !freopen("/dev/null", "rb", stdin)) {
+      _exit(127);
+    }
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int waitStatus = 0;
+  waitpid(child, &waitStatus, 0);
+  RunResult result;
+  result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1000 - WTERMSIG(waitStatus);
+  result.out = fileRead(outPath);
+  result.err = fileRead(errPath);
+  return result;
+}
+
+std::string sjis(const std::string &utf8) {
+  iconv_t converter = iconv_open("CP932", "UTF-8");
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    throw std::runtime_error("iconv cannot convert UTF-8 to CP932");
+  }
+  std::string input = utf8;
+  std::string output(utf8.size() * 2 + 16, '\0');
+  char *in = input.data();
+  char *out = output.data();
+  size_t inLeft = input.size();
+  size_t outLeft = output.size();
+  const size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+  iconv_close(converter);
+  if (converted == static_cast<size_t>(-1)) {
+    throw std::runtime_error("iconv failed on: " + utf8);
+  }
+  output.resize(output.size() - outLeft);
+  return output;
+}
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "pairtone-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot make a scratch directory");
+  }
+  root = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(root, ignored);
+}
+
+} // namespace wavtest

@@ -1,0 +1,37 @@
+// Runs the real pairtone binary and captures what it printed.
+#ifndef PAIRTONE_TESTS_TOOL_RUN_H
+#define PAIRTONE_TESTS_TOOL_RUN_H
+
+#include <string>
+#include <vector>
+
+namespace wavtest {
+
+struct RunResult {
+  std::string out;
+  std::string err;
+  int status; // exit status as a shell sees it: -1 reads 255
+};
+
+// Runs pairtone with `args` (program name not included). The binary is the
+// one CMake built, or $PAIRTONE_BIN; $PAIRTONE_EMULATOR, when set, is put in
+// front of it (a Windows build runs under wine that way).
+RunResult toolRun(const std::vector<std::string> &args);
+
+// The UTF-8 text converted to code page 932 by iconv, independently of how
+// the tool's own messages were encoded.
+std::string sjis(const std::string &utf8);
+
+// A fresh, empty directory for one test, removed by its destructor.
+struct ScratchDir {
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir &) = delete;
+  ScratchDir &operator=(const ScratchDir &) = delete;
+  std::string path(const std::string &name) const { return root + "/" + name; }
+  std::string root;
+};
+
+} // namespace wavtest
+
+#endif

@@ -1,0 +1,38 @@
+// Builds WAVE files byte by byte, so every fixture is made by the tests.
+#ifndef PAIRTONE_TESTS_WAV_BUILDER_H
+#define PAIRTONE_TESTS_WAV_BUILDER_H
+
+#include <cstdint>
+#include <string>
+
+namespace wavtest {
+
+std::string le16(uint16_t value);
+std::string le32(uint32_t value);
+
+// A chunk header declaring `declaredSize`, then `body` as it is (no pad byte).
+std::string chunk(const std::string &id, uint32_t declaredSize, const std::string &body);
+// A chunk whose declared size is its body's length.
+std::string chunk(const std::string &id, const std::string &body);
+
+// The 16 format bytes, every field as given.
+std::string fmtBody(uint16_t formatTag, uint16_t channels, uint32_t sampleRate,
+                    uint32_t bytesPerSec, uint16_t blockAlign, uint16_t bitsPerSample);
+// A consistent PCM "fmt " chunk.
+std::string pcmFmtChunk(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample);
+
+// "RIFF", a RIFF size that matches, "WAVE", then the chunks.
+std::string riff(const std::string &chunks);
+// A plain PCM file: "fmt " then "data".
+std::string pcmWav(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
+                   const std::string &data);
+
+// `length` bytes of a deterministic pattern that differs with `seed`.
+std::string samples(std::size_t length, unsigned seed);
+
+void fileWrite(const std::string &path, const std::string &bytes);
+std::string fileRead(const std::string &path);
+
+} // namespace wavtest
+
+#endif
