@@ -1,1 +1,200 @@
+// End-to-end: what the tool prints while it reads its inputs, and which
+// inputs it refuses. Every fixture is built here, byte by byte.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "expected_text.h"
+#include "tool_run.h"
+#include "wav_builder.h"
+
+using namespace wavtest;
+
+namespace {
+
+struct ReadCase {
+  std::string label;
+  std::string file;
+  std::string report; // stdout after the name line (UTF-8)
+  std::string errors; // stderr (UTF-8)
+  bool accepted;
+  std::string data; // for an accepted input: the sample data a join takes from it
+};
+
+// 16-bit stereo at 100 Hz: 400 bytes a second, 4 bytes a frame.
+const std::string kFmt = pcmFmtChunk(2, 100, 16);
+const std::string kFmtLines = pcmFormatLines(2, 100, 16);
+const std::string kData = samples(1200, 7);
+const std::string kDataChunk = chunk("data", kData);
+const std::string kGoodErrors = fmtLengthLine(16) + dataLengthLine(1200);
+const std::string kGoodReport = kFmtLines + timeLine("3.000");
+
+std::vector<ReadCase> refusedCases() {
+  const std::string float32 = fmtBody(3, 2, 100, 800, 8, 32);
+  const std::string bits24 = fmtBody(1, 2, 100, 600, 6, 24);
+  const std::string noChannels = fmtBody(1, 0, 100, 0, 0, 16);
+  return {
+      {"five byte file", std::string("RIFF\0", 5), "", " 5 で読み込み失敗.\n", false, ""},
+      {"not RIFF", "RIFX" + le32(4) + "WAVE" + kFmt + kDataChunk, "",
+       "'RIFF' フォーマットでない.\n", false, ""},
+      {"not WAVE", riff("").replace(8, 4, "AVI "), "", "'WAVE' が無い.\n", false, ""},
+      {"neither RIFF nor WAVE: WAVE is tested first", "JUNK" + le32(4) + "JUNK", "",
+       "'WAVE' が無い.\n", false, ""},
+      {"format tag 3", riff(chunk("fmt ", float32) + kDataChunk), formatLines(3, 2, 100, 800, 8, 32),
+       fmtLengthLine(16) + "\nこのプログラムは無圧縮PCMのみを対象とします.\n" +
+           "このwavファイルの形式は 0003 です．\n",
+       false, ""},
+      {"24 bits", riff(chunk("fmt ", bits24) + kDataChunk), formatLines(1, 2, 100, 600, 6, 24),
+       fmtLengthLine(16) + "\nこのプログラムは8/16ビットサンプリングされたものを対象とします\n" +
+           "このwavファイルの bits/secは 24 です．\n",
+       false, ""},
+      {"no channels", riff(chunk("fmt ", noChannels) + kDataChunk), formatLines(1, 0, 100, 0, 0, 16),
+       fmtLengthLine(16) + "\nこのプログラムは1チャンネル以上のものを対象とします\n" +
+           "このwavファイルのチャンネル数は 0 です．\n",
+       false, ""},
+      {"short read of the format bytes is refused silently",
+       riff(chunk("fmt ", 16, fmtBody(1, 2, 100, 400, 4, 16).substr(0, 10))), "", fmtLengthLine(16),
+       false, ""},
+      {"no fmt chunk", riff(kDataChunk), "", dataLengthLine(1200) + "'fmt ' チャンクが無い.\n", false,
+       ""},
+      {"no data chunk", riff(kFmt + chunk("LIST", "abcd")), kFmtLines + chunkLine("LIST", 4),
+       fmtLengthLine(16) + "'data' チャンクが無い.\n", false, ""},
+      {"no chunk at all", riff(""), "", "'fmt ' チャンクが無い.\n", false, ""},
+      {"ids are case-sensitive", riff(chunk("FMT ", fmtBody(1, 2, 100, 400, 4, 16)) + chunk("Data", "ab")),
+       chunkLine("FMT ", 16) + chunkLine("Data", 2), "'fmt ' チャンクが無い.\n", false, ""},
+      {"a size of 0xFFFFFFF8 ends the walk at once",
+       riff(chunk("big ", 0xFFFFFFF8U, "") + kFmt + kDataChunk), chunkLine("big ", -8),
+       "'fmt ' チャンクが無い.\n", false, ""},
+  };
+}
+
+std::vector<ReadCase> acceptedCases() {
+  const std::string data5 = samples(5, 3);
+  const std::string early = samples(8, 4);
+  const std::string late = samples(12, 5);
+  // A "fmt " chunk that declares 14 bytes: all 16 are read, and the next
+  // header starts at byte 14, so its id begins with the bits field (16, 0).
+  const std::string shortFmt = chunk("fmt ", 14, fmtBody(1, 2, 100, 400, 4, 16)) + "ab" + le32(0);
+  return {
+      {"plain file, three seconds", riff(kFmt + kDataChunk), kGoodReport, kGoodErrors, true, kData},
+      {"chunks before, between and behind the data",
+       riff(chunk("LIST", "abcd") + kFmt + chunk("fact", le32(300)) + kDataChunk +
+            chunk("LIST", "0123456789")),
+       chunkLine("LIST", 4) + kFmtLines + chunkLine("fact", 4) + chunkLine("LIST", 10) +
+           timeLine("3.000"),
+       kGoodErrors, true, kData},
+      {"a size of 2^31 prints negative", riff(kFmt + kDataChunk + chunk("junk", 0x80000000U, "abcd")),
+       kFmtLines + chunkLine("junk", -2147483648L) + timeLine("3.000"), kGoodErrors, true, kData},
+      {"odd chunk with its pad byte", riff(chunk("odd ", "abc") + std::string(1, '\0') + kFmt + kDataChunk),
+       chunkLine("odd ", 3) + kGoodReport, kGoodErrors, true, kData},
+      {"odd chunk without a pad byte", riff(chunk("odd ", "abc") + kFmt + kDataChunk),
+       chunkLine("odd ", 3) + kGoodReport, kGoodErrors, true, kData},
+      {"odd data padded, a chunk behind it",
+       riff(pcmFmtChunk(1, 100, 8) + chunk("data", data5) + std::string(1, '\0') + chunk("LIST", "ab")),
+       pcmFormatLines(1, 100, 8) + chunkLine("LIST", 2) + timeLine("0.050"),
+       fmtLengthLine(16) + dataLengthLine(5), true, data5},
+      {"the later fmt and data chunks win",
+       riff(pcmFmtChunk(1, 100, 8) + chunk("data", early) + kFmt + chunk("data", late)),
+       pcmFormatLines(1, 100, 8) + kFmtLines + timeLine("0.030"),
+       fmtLengthLine(16) + dataLengthLine(8) + fmtLengthLine(16) + dataLengthLine(12), true, late},
+      {"fmt chunk declaring 14 bytes", riff(shortFmt + kDataChunk),
+       kFmtLines + chunkLine(std::string("\x10\0ab", 4), 0) + timeLine("3.000"),
+       fmtLengthLine(14) + dataLengthLine(1200), true, kData},
+      {"no byte rate: the time comes from the format",
+       riff(chunk("fmt ", fmtBody(1, 2, 100, 0, 4, 16)) + chunk("data", samples(800, 6))),
+       formatLines(1, 2, 100, 0, 4, 16) + timeLine("2.000"), fmtLengthLine(16) + dataLengthLine(800),
+       true, samples(800, 6)},
+      {"no byte rate and no sample rate: no time",
+       riff(chunk("fmt ", fmtBody(1, 2, 0, 0, 4, 16)) + chunk("data", samples(8, 6))),
+       formatLines(1, 2, 0, 0, 4, 16) + timeLine("0.000"), fmtLengthLine(16) + dataLengthLine(8),
+       true, samples(8, 6)},
+  };
+}
+
+} // namespace
+
+// A refused first input: its own lines, status -1, the second input never opened.
+TEST(Read, RefusedInputs) {
+  for (const ReadCase &c : refusedCases()) {
+    SCOPED_TRACE(c.label);
+    const ScratchDir dir;
+    const std::string input = dir.path("in.wav");
+    fileWrite(input, c.file);
+    const RunResult run = toolRun({input, dir.path("missing.wav"), dir.path("out.wav")});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, sjis(nameLine(input) + c.report));
+    EXPECT_EQ(run.err, sjis(c.errors));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out.wav")));
+  }
+}
+
+// An accepted input, joined with itself: both reports, then the join.
+TEST(Read, AcceptedInputs) {
+  for (const ReadCase &c : acceptedCases()) {
+    SCOPED_TRACE(c.label);
+    const ScratchDir dir;
+    const std::string input = dir.path("in.wav");
+    const std::string output = dir.path("out.wav");
+    fileWrite(input, c.file);
+    const RunResult run = toolRun({input, input, output});
+    EXPECT_EQ(run.status, 0);
+    const std::string report = nameLine(input) + c.report;
+    EXPECT_EQ(run.out, sjis(report + report + closingLine(input, input, output)));
+    EXPECT_EQ(run.err, sjis(c.errors + c.errors));
+    EXPECT_EQ(fileRead(output).substr(44), c.data + c.data);
+  }
+}
+
+TEST(Read, WrongArgumentCountPrintsUsage) {
+  const std::string usage = sjis("二つのWAVファイルを連結します.\n\n"
+                                 "引数に <入力ファイル名１> <入力ファイル名２> <出力ファイル名>を\n"
+                                 "指定してください.\n\n"
+                                 "例 : Pairtone  foo.wav  bar.wav out.wav\n");
+  const std::vector<std::vector<std::string>> argumentLists = {
+      {}, {"a.wav", "b.wav"}, {"a.wav", "b.wav", "c.wav", "d.wav"}};
+  for (const auto &args : argumentLists) {
+    SCOPED_TRACE(args.size());
+    const RunResult run = toolRun(args);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, usage);
+  }
+}
+
+TEST(Read, InputThatCannotBeOpened) {
+  const ScratchDir dir;
+  const std::string good = dir.path("good.wav");
+  fileWrite(good, riff(kFmt + kDataChunk));
+
+  const RunResult first = toolRun({dir.path("none1.wav"), dir.path("none2.wav"), dir.path("o.wav")});
+  EXPECT_EQ(first.status, 255);
+  EXPECT_EQ(first.out, "");
+  EXPECT_EQ(first.err, sjis(readerOpenFailure(dir.path("none1.wav"))));
+
+  const RunResult second = toolRun({good, dir.path("none2.wav"), dir.path("o.wav")});
+  EXPECT_EQ(second.status, 255);
+  EXPECT_EQ(second.out, sjis(nameLine(good) + kGoodReport));
+  EXPECT_EQ(second.err, sjis(kGoodErrors + readerOpenFailure(dir.path("none2.wav"))));
+  EXPECT_FALSE(std::filesystem::exists(dir.path("o.wav")));
+}
+
+// A data chunk of 2.25 GiB (a sparse file): the walk seeks past it with
+// 64-bit positions and finds the chunk behind it.
+TEST(Read, InputOverTwoGigabytesIsWalkedToTheChunkBehindItsData) {
+  const ScratchDir dir;
+  const std::string big = dir.path("big.wav");
+  const uint32_t dataSize = 0x90000000U;
+  sparseFileWrite(big, wavHeader(2, 44100, 16, dataSize), dataSize, chunk("LIST", "abcd"));
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", dataSize / 176400.0);
+
+  const RunResult run = toolRun({big, dir.path("missing.wav"), dir.path("out.wav")});
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, sjis(nameLine(big) + pcmFormatLines(2, 44100, 16) + chunkLine("LIST", 4) +
+                          timeLine(seconds)));
+  EXPECT_EQ(run.err, sjis(fmtLengthLine(16) + dataLengthLine(-1879048192L) +
+                          readerOpenFailure(dir.path("missing.wav"))));
+}

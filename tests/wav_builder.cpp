@@ -1,5 +1,6 @@
 #include "wav_builder.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -42,6 +43,12 @@ std::string pcmWav(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSampl
   return riff(pcmFmtChunk(channels, sampleRate, bitsPerSample) + chunk("data", data));
 }
 
+std::string wavHeader(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
+                      uint32_t dataSize) {
+  return "RIFF" + le32(dataSize + 36) + "WAVE" + pcmFmtChunk(channels, sampleRate, bitsPerSample) +
+         chunk("data", dataSize, "");
+}
+
 std::string samples(std::size_t length, unsigned seed) {
   std::string bytes(length, '\0');
   uint32_t state = 2463534242U ^ (seed * 2654435761U);
@@ -61,6 +68,13 @@ void fileWrite(const std::string &path, const std::string &bytes) {
 std::string fileRead(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void sparseFileWrite(const std::string &path, const std::string &head, uint64_t holeSize,
+                     const std::string &tail) {
+  fileWrite(path, head);
+  std::filesystem::resize_file(path, head.size() + holeSize);
+  std::ofstream(path, std::ios::binary | std::ios::app) << tail;
 }
 
 } // namespace wavtest

@@ -27,11 +27,19 @@ std::string riff(const std::string &chunks);
 std::string pcmWav(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
                    const std::string &data);
 
+// The 44-byte header of a plain PCM file declaring `dataSize` data bytes.
+std::string wavHeader(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
+                      uint32_t dataSize);
+
 // `length` bytes of a deterministic pattern that differs with `seed`.
 std::string samples(std::size_t length, unsigned seed);
 
 void fileWrite(const std::string &path, const std::string &bytes);
 std::string fileRead(const std::string &path);
+// `head`, then `holeSize` bytes that take no disk space (they read as zeros),
+// then `tail`: large inputs at no cost.
+void sparseFileWrite(const std::string &path, const std::string &head, uint64_t holeSize,
+                     const std::string &tail);
 
 } // namespace wavtest
 

@@ -52,9 +52,7 @@ int main(int argc, char *argv[]) {
     std::perror(argv[1]);
     return 1;
   }
-  const std::string header = "RIFF" + wavtest::le32(36 + dataBytes) + "WAVE" +
-                             wavtest::pcmFmtChunk(kChannels, kRate, kBits) +
-                             wavtest::chunk("data", dataBytes, "");
+  const std::string header = wavtest::wavHeader(kChannels, kRate, kBits, dataBytes);
   std::fwrite(header.data(), 1, header.size(), out);
   const std::vector<char> second = secondOfTone(toneHz);
   for (uint64_t left = dataBytes; left > 0;) {
