@@ -1,1 +1,282 @@
+// End-to-end: the joined output, its refusals and its failures.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "expected_text.h"
+#include "tool_run.h"
+#include "wav_builder.h"
+
+using namespace wavtest;
+
+namespace {
+
+struct Format {
+  uint16_t channels;
+  uint32_t rate;
+  uint16_t bits;
+  uint32_t frameSize() const { return bits / 8U * channels; }
+};
+
+std::string wholeFrames(const std::string &data, const Format &format) {
+  return data.substr(0, data.size() / format.frameSize() * format.frameSize());
+}
+
+std::string report(const std::string &path, const Format &f, std::size_t dataSize) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f",
+                static_cast<double>(dataSize) / (f.rate * f.frameSize()));
+  return nameLine(path) + pcmFormatLines(f.channels, f.rate, f.bits) + timeLine(seconds);
+}
+
+std::string lengths(std::size_t dataSize) {
+  return fmtLengthLine(16) + dataLengthLine(static_cast<long>(dataSize));
+}
+
+struct JoinCase {
+  std::string label;
+  Format format;
+  std::size_t firstSize;
+  std::size_t secondSize;
+};
+
+} // namespace
+
+// The output is the 44-byte header declaring exactly the whole frames behind
+// it, then the first input's whole frames, then the second's.
+TEST(Join, WholeFramesOfBothInputsBehindAFreshHeader) {
+  const std::vector<JoinCase> cases = {
+      {"16-bit stereo, 100 and 300 bytes", {2, 22050, 16}, 100, 300},
+      {"8-bit mono", {1, 8000, 8}, 7, 9},
+      {"six channels over several copy blocks", {6, 48000, 16}, (3U << 20) + 7, 120},
+      {"odd remainders in both inputs", {2, 44100, 16}, 102, 301},
+      {"three 8-bit channels, an empty first input", {3, 11025, 8}, 0, 31},
+  };
+  for (const JoinCase &c : cases) {
+    SCOPED_TRACE(c.label);
+    const ScratchDir dir;
+    const std::string a = dir.path("a.wav");
+    const std::string b = dir.path("b.wav");
+    const std::string out = dir.path("out.wav");
+    const std::string dataA = samples(c.firstSize, 1);
+    const std::string dataB = samples(c.secondSize, 2);
+    const Format &f = c.format;
+    fileWrite(a, pcmWav(f.channels, f.rate, f.bits, dataA));
+    fileWrite(b, pcmWav(f.channels, f.rate, f.bits, dataB));
+
+    const RunResult run = toolRun({a, b, out});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, sjis(report(a, f, c.firstSize) + report(b, f, c.secondSize) +
+                            closingLine(a, b, out)));
+    EXPECT_EQ(run.err, sjis(lengths(c.firstSize) + lengths(c.secondSize)));
+    const std::string joined = wholeFrames(dataA, f) + wholeFrames(dataB, f);
+    const std::string expected =
+        wavHeader(f.channels, f.rate, f.bits, static_cast<uint32_t>(joined.size())) + joined;
+    EXPECT_TRUE(fileRead(out) == expected) << "the output differs from the expected bytes";
+  }
+}
+
+// The header fields spelled out once for the plain case.
+TEST(Join, HeaderOfTwoSixteenBitStereoInputs) {
+  const ScratchDir dir;
+  fileWrite(dir.path("a.wav"), pcmWav(2, 22050, 16, samples(100, 1)));
+  fileWrite(dir.path("b.wav"), pcmWav(2, 22050, 16, samples(300, 2)));
+  ASSERT_EQ(toolRun({dir.path("a.wav"), dir.path("b.wav"), dir.path("o.wav")}).status, 0);
+  const std::string header = fileRead(dir.path("o.wav")).substr(0, 44);
+  EXPECT_EQ(header.substr(0, 4), "RIFF");
+  EXPECT_EQ(header.substr(4, 4), le32(436));
+  EXPECT_EQ(header.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(header.substr(16, 8), le32(16) + le16(1) + le16(2));
+  EXPECT_EQ(header.substr(24, 8), le32(22050) + le32(4 * 22050));
+  EXPECT_EQ(header.substr(32, 4), le16(4) + le16(16));
+  EXPECT_EQ(header.substr(36, 8), "data" + le32(400));
+}
+
+TEST(Join, RefusesInputsWhoseFormatsDiffer) {
+  struct Refusal {
+    std::string label;
+    std::string secondFmt;
+    std::string secondLines; // its six format lines and its playing time
+    std::string message;
+  };
+  const std::vector<Refusal> refusals = {
+      {"sample rate", fmtBody(1, 2, 8000, 44100 * 4, 4, 16), formatLines(1, 2, 8000, 176400, 4, 16) + timeLine("0.000"),
+       "サンプリング周波数が異なると合成できません!\n"},
+      {"bits per sample", fmtBody(1, 2, 44100, 176400, 2, 8), formatLines(1, 2, 44100, 176400, 2, 8) + timeLine("0.000"),
+       "サンプルビット数が異なると合成できません!\n"},
+      {"channels", fmtBody(1, 1, 44100, 176400, 2, 16), formatLines(1, 1, 44100, 176400, 2, 16) + timeLine("0.000"),
+       "ステレオとモノラルは合成できません!\n"},
+      {"declared byte rate", fmtBody(1, 2, 44100, 176401, 4, 16),
+       formatLines(1, 2, 44100, 176401, 4, 16) + timeLine("0.000"), "ビット当たりのバイト数が異なると合成できません!\n"},
+      {"all four: the rate is named", fmtBody(1, 1, 8000, 8000, 1, 8), formatLines(1, 1, 8000, 8000, 1, 8) + timeLine("0.001"),
+       "サンプリング周波数が異なると合成できません!\n"},
+  };
+  for (const Refusal &r : refusals) {
+    SCOPED_TRACE(r.label);
+    const ScratchDir dir;
+    const std::string a = dir.path("a.wav");
+    const std::string b = dir.path("b.wav");
+    const std::string data = samples(8, 3);
+    fileWrite(a, pcmWav(2, 44100, 16, data));
+    fileWrite(b, riff(chunk("fmt ", r.secondFmt) + chunk("data", data)));
+    const RunResult run = toolRun({a, b, dir.path("out.wav")});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, sjis(report(a, {2, 44100, 16}, 8) + nameLine(b) + r.secondLines));
+    EXPECT_EQ(run.err, sjis(lengths(8) + lengths(8) + r.message));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out.wav")));
+  }
+}
+
+// Both declare the same wrong byte rate: accepted, and the header gets the
+// byte rate of the format instead.
+TEST(Join, HeaderByteRateIsComputedNotCopied) {
+  const ScratchDir dir;
+  const std::string input =
+      riff(chunk("fmt ", fmtBody(1, 2, 1000, 999, 7, 16)) + chunk("data", samples(40, 4)));
+  fileWrite(dir.path("a.wav"), input);
+  fileWrite(dir.path("b.wav"), input);
+  ASSERT_EQ(toolRun({dir.path("a.wav"), dir.path("b.wav"), dir.path("o.wav")}).status, 0);
+  EXPECT_EQ(fileRead(dir.path("o.wav")).substr(0, 44), wavHeader(2, 1000, 16, 80));
+}
+
+// The second input ends 0.5 MiB + 3 bytes before its declared data: the header
+// and every whole frame read are in the output, and the copy fails.
+TEST(Join, TruncatedSecondInputKeepsTheFramesCopiedSoFar) {
+  const ScratchDir dir;
+  const Format f{3, 44100, 16};
+  const std::string a = dir.path("a.wav");
+  const std::string b = dir.path("b.wav");
+  const std::string out = dir.path("out.wav");
+  const uint32_t declared = 3U << 20;
+  const std::string dataA = samples(600, 5);
+  const std::string present = samples((5U << 19) + 3, 6);
+  fileWrite(a, pcmWav(f.channels, f.rate, f.bits, dataA));
+  fileWrite(b, wavHeader(f.channels, f.rate, f.bits, declared) + present);
+
+  const RunResult run = toolRun({a, b, out});
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, sjis(report(a, f, dataA.size()) + report(b, f, declared)));
+  EXPECT_EQ(run.err, sjis(lengths(dataA.size()) + lengths(declared) + "wavDataWriteでエラー発生.\n"));
+  const uint32_t declaredTotal = 600 + declared / 6 * 6;
+  EXPECT_TRUE(fileRead(out) == wavHeader(f.channels, f.rate, f.bits, declaredTotal) + dataA +
+                                   wholeFrames(present, f));
+}
+
+class JoinOutputTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fileWrite(a, pcmWav(1, 8000, 8, dataA));
+    fileWrite(b, pcmWav(1, 8000, 8, dataB));
+  }
+  std::string readReports() const { return report(a, format, 6) + report(b, format, 4); }
+  std::string readLengths() const { return lengths(6) + lengths(4); }
+
+  ScratchDir dir;
+  const Format format{1, 8000, 8};
+  const std::string a = dir.path("a.wav");
+  const std::string b = dir.path("b.wav");
+  const std::string dataA = samples(6, 7);
+  const std::string dataB = samples(4, 8);
+};
+
+TEST_F(JoinOutputTest, OutputInAMissingFolder) {
+  const std::string out = dir.path("no/such/folder/out.wav");
+  const RunResult run = toolRun({a, b, out});
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, sjis(readReports()));
+  EXPECT_EQ(run.err, sjis(readLengths() + openFailure(out)));
+}
+
+// Writing the output would empty the input before it is read again.
+TEST_F(JoinOutputTest, OutputThatIsAnInputIsRefused) {
+  std::filesystem::create_directory(dir.path("sub"));
+  std::filesystem::create_hard_link(a, dir.path("hard.wav"));
+  std::vector<std::string> spellings = {b, dir.path("./a.wav"), dir.path("sub/../a.wav"),
+                                        dir.path("hard.wav")};
+  if (!targetIsWindows()) {
+    std::filesystem::create_symlink(a, dir.path("link.wav"));
+    spellings.push_back(dir.path("link.wav"));
+  }
+  const std::string inputA = fileRead(a);
+  const std::string inputB = fileRead(b);
+  for (const std::string &out : spellings) {
+    SCOPED_TRACE(out);
+    const RunResult run = toolRun({a, b, out});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, sjis(readReports()));
+    EXPECT_EQ(run.err, sjis(readLengths() + "出力ファイル " + out + " が入力ファイルと同じです.\n"));
+    EXPECT_EQ(fileRead(a), inputA);
+    EXPECT_EQ(fileRead(b), inputB);
+  }
+}
+
+// A full disk often shows only when the buffered output is flushed.
+TEST_F(JoinOutputTest, WriteThatFailsOnAFullDevice) {
+  if (targetIsWindows()) {
+    GTEST_SKIP() << "/dev/full does not exist on Windows";
+  }
+  const RunResult run = toolRun({a, b, "/dev/full"});
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, sjis(readReports()));
+  EXPECT_EQ(run.err, sjis(readLengths() + "/dev/full へ書き込めません.\n"));
+}
+
+// A pipe has no position, so the header cannot be confirmed at 44.
+TEST_F(JoinOutputTest, OutputWithoutAPositionFailsAtTheHeader) {
+  if (targetIsWindows()) {
+    GTEST_SKIP() << "FIFOs do not exist on Windows";
+  }
+  const std::string fifo = dir.path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread drain([&fifo] {
+    const int fd = open(fifo.c_str(), O_RDONLY);
+    char buffer[256];
+    while (fd >= 0 && read(fd, buffer, sizeof buffer) > 0) {
+    }
+    close(fd);
+  });
+  const RunResult run = toolRun({a, b, fifo});
+  drain.join();
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, sjis(readReports()));
+  EXPECT_EQ(run.err, sjis(readLengths() + "ヘッダを書き込めません: " + fifo + "\n"));
+}
+
+// Two sparse inputs of 2 GiB of data each: together too long for a header.
+TEST(Join, PairOverFourGigabytesIsRefused) {
+  const ScratchDir dir;
+  const std::string a = dir.path("a.wav");
+  const std::string b = dir.path("b.wav");
+  const uint32_t dataSize = 0x80000000U;
+  sparseFileWrite(a, wavHeader(2, 44100, 16, dataSize), dataSize, "");
+  sparseFileWrite(b, wavHeader(2, 44100, 16, dataSize), dataSize, "");
+  const RunResult run = toolRun({a, b, dir.path("out.wav")});
+  EXPECT_EQ(run.status, 255);
+  const std::string dataLines = fmtLengthLine(16) + dataLengthLine(-2147483648L);
+  EXPECT_EQ(run.err, sjis(dataLines + dataLines +
+                          "合成後のデータが4Gバイトを超えるため合成できません!\n"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path("out.wav")));
+}
+
+// sox, a reader of its own, sees the samples of both inputs in order.
+TEST(Join, SoxReadsTheJoinedSamples) {
+  if (std::system("sox --version > /dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "sox is not installed (apt-get install sox)";
+  }
+  const ScratchDir dir;
+  const std::string dataA = samples(4000, 9);
+  const std::string dataB = samples(2000, 10);
+  fileWrite(dir.path("a.wav"), pcmWav(2, 44100, 16, dataA));
+  fileWrite(dir.path("b.wav"), pcmWav(2, 44100, 16, dataB));
+  ASSERT_EQ(toolRun({dir.path("a.wav"), dir.path("b.wav"), dir.path("o.wav")}).status, 0);
+  const std::string command = "sox '" + dir.path("o.wav") + "' -t raw '" + dir.path("o.raw") + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_TRUE(fileRead(dir.path("o.raw")) == dataA + dataB) << "sox read other samples";
+}

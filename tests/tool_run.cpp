@@ -30,6 +30,12 @@ std::vector<std::string> commandLine(const std::vector<std::string> &args) {
 
 } // namespace
 
+bool targetIsWindows() {
+  const char *binary = std::getenv("PAIRTONE_BIN");
+  const std::string name = binary && *binary ? binary : PAIRTONE_BIN;
+  return name.size() >= 4 && name.compare(name.size() - 4, 4, ".exe") == 0;
+}
+
 RunResult toolRun(const std::vector<std::string> &args) {
   const ScratchDir capture;
   const std::string outPath = capture.path("stdout");

@@ -18,6 +18,9 @@ struct RunResult {
 // front of it (a Windows build runs under wine that way).
 RunResult toolRun(const std::vector<std::string> &args);
 
+// True when the binary under test is a Windows build (run under wine).
+bool targetIsWindows();
+
 // The UTF-8 text converted to code page 932 by iconv, independently of how
 // the tool's own messages were encoded.
 std::string sjis(const std::string &utf8);
