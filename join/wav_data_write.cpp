@@ -3,6 +3,11 @@
 #include "wav_join.h"
 #include "wave/file_pos.h"
 
+#ifdef __linux__
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // One static block, so the copy costs a few large reads and writes and no heap.
@@ -27,6 +32,59 @@ int framesCopy(FILE *input, FILE *output, uint64_t frameCount, uint32_t frameSiz
   return 0;
 }
 
+#ifdef __linux__
+bool regularFileHolds(FILE *stream, uint64_t bytes) {
+  struct stat status {};
+  return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode) &&
+         static_cast<uint64_t>(status.st_size) >= bytes;
+}
+
+// Has the kernel copy `bytes` of the input from `inputPos` to the end of the
+// output, so they never pass through this process. Taken only when the block
+// copy would have copied every one of them too (the input holds them all) and
+// would have written them past the stream buffer (at least one block), so a
+// failed write shows at the same step. Returns 1 when all were copied, 0 when
+// none were (the files allow no kernel copy) and the block copy must, -1 when
+// a read or write failed part way.
+int framesKernelCopy(FILE *input, int64_t inputPos, FILE *output, uint64_t bytes) {
+  if (bytes < kCopyBufferSize || !regularFileHolds(output, 0) ||
+      !regularFileHolds(input, static_cast<uint64_t>(inputPos) + bytes) ||
+      std::fflush(output) != 0) {
+    return 0;
+  }
+  constexpr uint64_t kMaxPerCall = uint64_t{1} << 30;
+  off64_t from = inputPos;
+  off64_t to = filePosTell(output);
+  for (uint64_t left = bytes; left > 0;) {
+    const ssize_t copied =
+        copy_file_range(fileno(input), &from, fileno(output), &to,
+                        static_cast<std::size_t>(left < kMaxPerCall ? left : kMaxPerCall), 0);
+    if (copied <= 0) {
+      return left == bytes ? 0 : -1;
+    }
+    left -= static_cast<uint64_t>(copied);
+  }
+  filePosSeek(output, to);
+  return 1;
+}
+#else
+int framesKernelCopy(FILE * /*input*/, int64_t /*inputPos*/, FILE * /*output*/,
+                     uint64_t /*bytes*/) {
+  return 0;
+}
+#endif
+
+// The frames of one input, by the kernel where it can, by blocks otherwise.
+int inputFramesCopy(FILE *input, const WavInfo *info, FILE *output, uint32_t frameSize) {
+  const uint64_t frameCount = info->dataLength / frameSize;
+  const int kernelCopied =
+      framesKernelCopy(input, info->dataOffset, output, frameCount * frameSize);
+  if (kernelCopied != 0) {
+    return kernelCopied > 0 ? 0 : -1;
+  }
+  return framesCopy(input, output, frameCount, frameSize);
+}
+
 int wavDataCopy(FILE *inputs[2], FILE *output, WavInfo info[2]) {
   const uint32_t frameSize = wavFrameSize(&info[0]);
   info[0].dataLength = firstDataLength;
@@ -34,7 +92,7 @@ int wavDataCopy(FILE *inputs[2], FILE *output, WavInfo info[2]) {
     return -1;
   }
   for (int i = 0; i < 2; ++i) {
-    if (framesCopy(inputs[i], output, info[i].dataLength / frameSize, frameSize) != 0) {
+    if (inputFramesCopy(inputs[i], &info[i], output, frameSize) != 0) {
       return -1;
     }
   }
