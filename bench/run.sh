@@ -70,9 +70,16 @@ for tool in sox ffmpeg; do
   fi
 done
 
+# A build directory made here has no tests; one that exists is only built,
+# and must be a Release build (the project's default when no type is given).
 echo "building pairtone and wavgen (Release) in $build"
 mkdir -p "$build"
-if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
+if [ -f "$build/CMakeCache.txt" ]; then
+  build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
+  [ "$build_type" = Release ] || [ -z "$build_type" ] || die "$build is a '$build_type' build; the benchmark needs Release"
+fi
+if ! { { [ -f "$build/CMakeCache.txt" ] ||
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF; } &&
   cmake --build "$build" -j2 --target pairtone wavgen; } >"$build/bench-build.log" 2>&1; then
   die "the build failed, see $build/bench-build.log"
 fi
@@ -206,18 +213,22 @@ compare() {
     pt_walls+=("$wall") pt_rss+=("$rss")
     run_once "$peer" "" "$peer_out"
     peer_walls+=("$wall") peer_rss+=("$rss")
-    ratios+=("$(ratio "$pt_wall" "$wall")") cpu_ratios+=("$(ratio "$pt_cpu" "$cpu")")
+    ratios+=("$(ratio "$pt_wall" "$wall")")
+    # CPU times come in 10 ms steps: a run too short to show any has no ratio.
+    if [ "$cpu" != 0.00 ] && [ "$pt_cpu" != 0.00 ]; then
+      cpu_ratios+=("$(ratio "$pt_cpu" "$cpu")")
+    fi
   done
-  local ratio_median
+  local ratio_median cpu_median=-
   ratio_median=$(median "${ratios[@]}")
-  printf '%-8s %8.3f s %8.3f s %7.3f (%.3f-%.3f) %6.2fx %9.3f %10s %10s\n' "$peer" \
+  [ ${#cpu_ratios[@]} -eq 0 ] || cpu_median=$(printf '%.3f' "$(median "${cpu_ratios[@]}")")
+  printf '%-8s %8.3f s %8.3f s %7.3f (%.3f-%.3f) %6.2fx %9s %10s %10s\n' "$peer" \
     "$(median "${peer_walls[@]}")" "$(median "${pt_walls[@]}")" "$ratio_median" \
     "$(minimum "${ratios[@]}")" "$(maximum "${ratios[@]}")" "$(ratio 1 "$ratio_median")" \
-    "$(median "${cpu_ratios[@]}")" "$(mib "$(maximum "${peer_rss[@]}")")" \
-    "$(mib "$(maximum "${pt_rss[@]}")")"
+    "$cpu_median" "$(mib "$(maximum "${peer_rss[@]}")")" "$(mib "$(maximum "${pt_rss[@]}")")"
+  large_rss[$mode:$peer]=$(maximum "${peer_rss[@]}")
+  large_rss[$mode:pairtone]=$(maximum "${large_rss[$mode:pairtone]:-0}" "${pt_rss[@]}")
   if [ "$mode" = file ]; then
-    large_rss[$peer]=$(maximum "${peer_rss[@]}")
-    large_rss[pairtone]=$(maximum "${large_rss[pairtone]:-0}" "${pt_rss[@]}")
     samples_check "$peer"
     rm -f "$peer_out"
   fi
@@ -261,12 +272,20 @@ rm -f "$work/pairtone-out.wav"
 
 if [ "$size_mib" -ne "$small_mib" ]; then
   echo
-  echo "peak resident memory (output to a file)"
-  printf '%-8s %12s %12s\n' tool "$small_mib MiB" "$size_mib MiB"
+  echo "peak resident memory by input size (the largest of 3 runs at $small_mib MiB, of the timed runs at $size_mib MiB)"
+  printf '%-8s %12s %12s %12s %12s\n' "" "file" "" "/dev/null" ""
+  printf '%-8s %12s %12s %12s %12s\n' tool "$small_mib MiB" "$size_mib MiB" "$small_mib MiB" "$size_mib MiB"
   for tool in pairtone "${peers[@]}"; do
-    run_once "$tool" small- "$work/small-$tool-out.wav"
+    small_file=0 small_null=0
+    for _ in 1 2 3; do
+      run_once "$tool" small- "$work/small-$tool-out.wav"
+      small_file=$(maximum "$small_file" "$rss")
+      run_once "$tool" small- null
+      small_null=$(maximum "$small_null" "$rss")
+    done
     rm -f "$work/small-$tool-out.wav"
-    printf '%-8s %12s %12s\n' "$tool" "$(mib "$rss")" "$(mib "${large_rss[$tool]}")"
+    printf '%-8s %12s %12s %12s %12s\n' "$tool" "$(mib "$small_file")" \
+      "$(mib "${large_rss[file:$tool]}")" "$(mib "$small_null")" "$(mib "${large_rss[null:$tool]}")"
   done
 fi
 
