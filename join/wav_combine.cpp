@@ -11,7 +11,9 @@ namespace {
 // The largest data length a 44-byte header can declare: RIFF size is data + 36.
 constexpr uint64_t kMaxJoinedDataLength = UINT32_MAX - 36U;
 
-void openFailureReport(const char *name) { std::fprintf(stderr, "%s をオープンできません.\n", name); }
+void openFailureReport(const char *name) {
+  std::fprintf(stderr, "%s をオープンできません.\n", name);
+}
 
 // Same file by identity, so "./a.wav", a symbolic link or a hard link count too.
 bool namesSameFile(const char *outputName, const char *inputName) {

@@ -15,7 +15,8 @@ int framesCopy(FILE *input, FILE *output, uint64_t frameCount, uint32_t frameSiz
   const uint64_t blockSize = kCopyBufferSize / frameSize * frameSize;
   uint64_t remaining = frameCount * frameSize;
   while (remaining > 0) {
-    const std::size_t wanted = static_cast<std::size_t>(remaining < blockSize ? remaining : blockSize);
+    const std::size_t wanted =
+        static_cast<std::size_t>(remaining < blockSize ? remaining : blockSize);
     const std::size_t got = std::fread(copyBuffer, 1, wanted, input);
     const std::size_t whole = got / frameSize * frameSize;
     if (std::fwrite(copyBuffer, 1, whole, output) != whole || got != wanted) {

@@ -49,7 +49,9 @@ inline std::string readerOpenFailure(const std::string &path) {
   return " " + path + "をオープンできません.\n";
 }
 
-inline std::string openFailure(const std::string &path) { return path + " をオープンできません.\n"; }
+inline std::string openFailure(const std::string &path) {
+  return path + " をオープンできません.\n";
+}
 
 } // namespace wavtest
 

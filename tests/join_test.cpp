@@ -107,15 +107,20 @@ TEST(Join, RefusesInputsWhoseFormatsDiffer) {
     std::string message;
   };
   const std::vector<Refusal> refusals = {
-      {"sample rate", fmtBody(1, 2, 8000, 44100 * 4, 4, 16), formatLines(1, 2, 8000, 176400, 4, 16) + timeLine("0.000"),
+      {"sample rate", fmtBody(1, 2, 8000, 44100 * 4, 4, 16),
+       formatLines(1, 2, 8000, 176400, 4, 16) + timeLine("0.000"),
        "サンプリング周波数が異なると合成できません!\n"},
-      {"bits per sample", fmtBody(1, 2, 44100, 176400, 2, 8), formatLines(1, 2, 44100, 176400, 2, 8) + timeLine("0.000"),
+      {"bits per sample", fmtBody(1, 2, 44100, 176400, 2, 8),
+       formatLines(1, 2, 44100, 176400, 2, 8) + timeLine("0.000"),
        "サンプルビット数が異なると合成できません!\n"},
-      {"channels", fmtBody(1, 1, 44100, 176400, 2, 16), formatLines(1, 1, 44100, 176400, 2, 16) + timeLine("0.000"),
+      {"channels", fmtBody(1, 1, 44100, 176400, 2, 16),
+       formatLines(1, 1, 44100, 176400, 2, 16) + timeLine("0.000"),
        "ステレオとモノラルは合成できません!\n"},
       {"declared byte rate", fmtBody(1, 2, 44100, 176401, 4, 16),
-       formatLines(1, 2, 44100, 176401, 4, 16) + timeLine("0.000"), "ビット当たりのバイト数が異なると合成できません!\n"},
-      {"all four: the rate is named", fmtBody(1, 1, 8000, 8000, 1, 8), formatLines(1, 1, 8000, 8000, 1, 8) + timeLine("0.001"),
+       formatLines(1, 2, 44100, 176401, 4, 16) + timeLine("0.000"),
+       "ビット当たりのバイト数が異なると合成できません!\n"},
+      {"all four: the rate is named", fmtBody(1, 1, 8000, 8000, 1, 8),
+       formatLines(1, 1, 8000, 8000, 1, 8) + timeLine("0.001"),
        "サンプリング周波数が異なると合成できません!\n"},
   };
   for (const Refusal &r : refusals) {
@@ -163,7 +168,8 @@ TEST(Join, TruncatedSecondInputKeepsTheFramesCopiedSoFar) {
   const RunResult run = toolRun({a, b, out});
   EXPECT_EQ(run.status, 255);
   EXPECT_EQ(run.out, sjis(report(a, f, dataA.size()) + report(b, f, declared)));
-  EXPECT_EQ(run.err, sjis(lengths(dataA.size()) + lengths(declared) + "wavDataWriteでエラー発生.\n"));
+  EXPECT_EQ(run.err,
+            sjis(lengths(dataA.size()) + lengths(declared) + "wavDataWriteでエラー発生.\n"));
   const uint32_t declaredTotal = 600 + declared / 6 * 6;
   EXPECT_TRUE(fileRead(out) == wavHeader(f.channels, f.rate, f.bits, declaredTotal) + dataA +
                                    wholeFrames(present, f));
@@ -176,7 +182,7 @@ protected:
     fileWrite(b, pcmWav(1, 8000, 8, dataB));
   }
   std::string readReports() const { return report(a, format, 6) + report(b, format, 4); }
-  std::string readLengths() const { return lengths(6) + lengths(4); }
+  static std::string readLengths() { return lengths(6) + lengths(4); }
 
   ScratchDir dir;
   const Format format{1, 8000, 8};
@@ -211,7 +217,8 @@ TEST_F(JoinOutputTest, OutputThatIsAnInputIsRefused) {
     const RunResult run = toolRun({a, b, out});
     EXPECT_EQ(run.status, 255);
     EXPECT_EQ(run.out, sjis(readReports()));
-    EXPECT_EQ(run.err, sjis(readLengths() + "出力ファイル " + out + " が入力ファイルと同じです.\n"));
+    EXPECT_EQ(run.err,
+              sjis(readLengths() + "出力ファイル " + out + " が入力ファイルと同じです.\n"));
     EXPECT_EQ(fileRead(a), inputA);
     EXPECT_EQ(fileRead(b), inputB);
   }
@@ -260,8 +267,8 @@ TEST(Join, PairOverFourGigabytesIsRefused) {
   const RunResult run = toolRun({a, b, dir.path("out.wav")});
   EXPECT_EQ(run.status, 255);
   const std::string dataLines = fmtLengthLine(16) + dataLengthLine(-2147483648L);
-  EXPECT_EQ(run.err, sjis(dataLines + dataLines +
-                          "合成後のデータが4Gバイトを超えるため合成できません!\n"));
+  EXPECT_EQ(run.err,
+            sjis(dataLines + dataLines + "合成後のデータが4Gバイトを超えるため合成できません!\n"));
   EXPECT_FALSE(std::filesystem::exists(dir.path("out.wav")));
 }
 

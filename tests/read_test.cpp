@@ -43,7 +43,8 @@ std::vector<ReadCase> refusedCases() {
       {"not WAVE", riff("").replace(8, 4, "AVI "), "", "'WAVE' が無い.\n", false, ""},
       {"neither RIFF nor WAVE: WAVE is tested first", "JUNK" + le32(4) + "JUNK", "",
        "'WAVE' が無い.\n", false, ""},
-      {"format tag 3", riff(chunk("fmt ", float32) + kDataChunk), formatLines(3, 2, 100, 800, 8, 32),
+      {"format tag 3", riff(chunk("fmt ", float32) + kDataChunk),
+       formatLines(3, 2, 100, 800, 8, 32),
        fmtLengthLine(16) + "\nこのプログラムは無圧縮PCMのみを対象とします.\n" +
            "このwavファイルの形式は 0003 です．\n",
        false, ""},
@@ -51,19 +52,21 @@ std::vector<ReadCase> refusedCases() {
        fmtLengthLine(16) + "\nこのプログラムは8/16ビットサンプリングされたものを対象とします\n" +
            "このwavファイルの bits/secは 24 です．\n",
        false, ""},
-      {"no channels", riff(chunk("fmt ", noChannels) + kDataChunk), formatLines(1, 0, 100, 0, 0, 16),
+      {"no channels", riff(chunk("fmt ", noChannels) + kDataChunk),
+       formatLines(1, 0, 100, 0, 0, 16),
        fmtLengthLine(16) + "\nこのプログラムは1チャンネル以上のものを対象とします\n" +
            "このwavファイルのチャンネル数は 0 です．\n",
        false, ""},
       {"short read of the format bytes is refused silently",
        riff(chunk("fmt ", 16, fmtBody(1, 2, 100, 400, 4, 16).substr(0, 10))), "", fmtLengthLine(16),
        false, ""},
-      {"no fmt chunk", riff(kDataChunk), "", dataLengthLine(1200) + "'fmt ' チャンクが無い.\n", false,
-       ""},
+      {"no fmt chunk", riff(kDataChunk), "", dataLengthLine(1200) + "'fmt ' チャンクが無い.\n",
+       false, ""},
       {"no data chunk", riff(kFmt + chunk("LIST", "abcd")), kFmtLines + chunkLine("LIST", 4),
        fmtLengthLine(16) + "'data' チャンクが無い.\n", false, ""},
       {"no chunk at all", riff(""), "", "'fmt ' チャンクが無い.\n", false, ""},
-      {"ids are case-sensitive", riff(chunk("FMT ", fmtBody(1, 2, 100, 400, 4, 16)) + chunk("Data", "ab")),
+      {"ids are case-sensitive",
+       riff(chunk("FMT ", fmtBody(1, 2, 100, 400, 4, 16)) + chunk("Data", "ab")),
        chunkLine("FMT ", 16) + chunkLine("Data", 2), "'fmt ' チャンクが無い.\n", false, ""},
       {"a size of 0xFFFFFFF8 ends the walk at once",
        riff(chunk("big ", 0xFFFFFFF8U, "") + kFmt + kDataChunk), chunkLine("big ", -8),
@@ -86,14 +89,17 @@ std::vector<ReadCase> acceptedCases() {
        chunkLine("LIST", 4) + kFmtLines + chunkLine("fact", 4) + chunkLine("LIST", 10) +
            timeLine("3.000"),
        kGoodErrors, true, kData},
-      {"a size of 2^31 prints negative", riff(kFmt + kDataChunk + chunk("junk", 0x80000000U, "abcd")),
+      {"a size of 2^31 prints negative",
+       riff(kFmt + kDataChunk + chunk("junk", 0x80000000U, "abcd")),
        kFmtLines + chunkLine("junk", -2147483648L) + timeLine("3.000"), kGoodErrors, true, kData},
-      {"odd chunk with its pad byte", riff(chunk("odd ", "abc") + std::string(1, '\0') + kFmt + kDataChunk),
+      {"odd chunk with its pad byte",
+       riff(chunk("odd ", "abc") + std::string(1, '\0') + kFmt + kDataChunk),
        chunkLine("odd ", 3) + kGoodReport, kGoodErrors, true, kData},
       {"odd chunk without a pad byte", riff(chunk("odd ", "abc") + kFmt + kDataChunk),
        chunkLine("odd ", 3) + kGoodReport, kGoodErrors, true, kData},
       {"odd data padded, a chunk behind it",
-       riff(pcmFmtChunk(1, 100, 8) + chunk("data", data5) + std::string(1, '\0') + chunk("LIST", "ab")),
+       riff(pcmFmtChunk(1, 100, 8) + chunk("data", data5) + std::string(1, '\0') +
+            chunk("LIST", "ab")),
        pcmFormatLines(1, 100, 8) + chunkLine("LIST", 2) + timeLine("0.050"),
        fmtLengthLine(16) + dataLengthLine(5), true, data5},
       {"the later fmt and data chunks win",
@@ -105,8 +111,8 @@ std::vector<ReadCase> acceptedCases() {
        fmtLengthLine(14) + dataLengthLine(1200), true, kData},
       {"no byte rate: the time comes from the format",
        riff(chunk("fmt ", fmtBody(1, 2, 100, 0, 4, 16)) + chunk("data", samples(800, 6))),
-       formatLines(1, 2, 100, 0, 4, 16) + timeLine("2.000"), fmtLengthLine(16) + dataLengthLine(800),
-       true, samples(800, 6)},
+       formatLines(1, 2, 100, 0, 4, 16) + timeLine("2.000"),
+       fmtLengthLine(16) + dataLengthLine(800), true, samples(800, 6)},
       {"no byte rate and no sample rate: no time",
        riff(chunk("fmt ", fmtBody(1, 2, 0, 0, 4, 16)) + chunk("data", samples(8, 6))),
        formatLines(1, 2, 0, 0, 4, 16) + timeLine("0.000"), fmtLengthLine(16) + dataLengthLine(8),
@@ -169,7 +175,8 @@ TEST(Read, InputThatCannotBeOpened) {
   const std::string good = dir.path("good.wav");
   fileWrite(good, riff(kFmt + kDataChunk));
 
-  const RunResult first = toolRun({dir.path("none1.wav"), dir.path("none2.wav"), dir.path("o.wav")});
+  const RunResult first =
+      toolRun({dir.path("none1.wav"), dir.path("none2.wav"), dir.path("o.wav")});
   EXPECT_EQ(first.status, 255);
   EXPECT_EQ(first.out, "");
   EXPECT_EQ(first.err, sjis(readerOpenFailure(dir.path("none1.wav"))));

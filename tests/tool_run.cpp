@@ -27,16 +27,22 @@ std::string lineEndsUnix(const std::string &text) {
   return lf;
 }
 
+bool isSet(const char *value) { return value != nullptr && *value != '\0'; }
+
+std::string binaryPath() {
+  const char *binary = std::getenv("PAIRTONE_BIN");
+  return isSet(binary) ? binary : PAIRTONE_BIN;
+}
+
 std::vector<std::string> commandLine(const std::vector<std::string> &args) {
   std::vector<std::string> words;
-  if (const char *emulator = std::getenv("PAIRTONE_EMULATOR"); emulator && *emulator) {
+  if (const char *emulator = std::getenv("PAIRTONE_EMULATOR"); isSet(emulator)) {
     std::istringstream split(emulator);
     for (std::string word; split >> word;) {
       words.push_back(word);
     }
   }
-  const char *binary = std::getenv("PAIRTONE_BIN");
-  words.emplace_back(binary && *binary ? binary : PAIRTONE_BIN);
+  words.emplace_back(binaryPath());
   words.insert(words.end(), args.begin(), args.end());
   return words;
 }
@@ -44,8 +50,7 @@ std::vector<std::string> commandLine(const std::vector<std::string> &args) {
 } // namespace
 
 bool targetIsWindows() {
-  const char *binary = std::getenv("PAIRTONE_BIN");
-  const std::string name = binary && *binary ? binary : PAIRTONE_BIN;
+  const std::string name = binaryPath();
   return name.size() >= 4 && name.compare(name.size() - 4, 4, ".exe") == 0;
 }
 
@@ -55,6 +60,7 @@ RunResult toolRun(const std::vector<std::string> &args) {
   const std::string errPath = capture.path("stderr");
   const std::vector<std::string> words = commandLine(args);
   std::vector<char *> argv;
+  argv.reserve(words.size() + 1);
   for (const std::string &word : words) {
     argv.push_back(const_cast<char *>(word.c_str()));
   }
@@ -62,8 +68,9 @@ RunResult toolRun(const std::vector<std::string> &args) {
 
   const pid_t child = fork();
   if (child == 0) {
-    if (!freopen(outPath.c_str(), "wb", stdout) || !freopen(errPath.c_str(), "wb", stderr) ||
-        !freopen("/dev/null", "rb", stdin)) {
+    if (freopen(outPath.c_str(), "wb", stdout) == nullptr ||
+        freopen(errPath.c_str(), "wb", stderr) == nullptr ||
+        freopen("/dev/null", "rb", stdin) == nullptr) {
       _exit(127);
     }
     execvp(argv[0], argv.data());
@@ -84,6 +91,7 @@ RunResult toolRun(const std::vector<std::string> &args) {
 
 std::string sjis(const std::string &utf8) {
   iconv_t converter = iconv_open("CP932", "UTF-8");
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open reports failure as (iconv_t)-1
   if (converter == reinterpret_cast<iconv_t>(-1)) {
     throw std::runtime_error("iconv cannot convert UTF-8 to CP932");
   }

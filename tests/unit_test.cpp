@@ -49,7 +49,8 @@ TEST(JoinedLength, LimitCountsWholeFramesOnly) {
       {"8-bit mono, one byte over", record(1, 8, limit - 5), record(1, 8, 6), false},
       // 16-bit stereo: limit and 3 bytes hold limit - 3 bytes of whole frames.
       {"remainders dropped bring it under", record(2, 16, limit), record(2, 16, 3), true},
-      {"the sum would wrap in 32 bits", record(2, 16, 0x80000000U), record(2, 16, 0x80000000U), false},
+      {"the sum would wrap in 32 bits", record(2, 16, 0x80000000U), record(2, 16, 0x80000000U),
+       false},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.label);

@@ -30,8 +30,8 @@ std::string fmtBody(uint16_t formatTag, uint16_t channels, uint32_t sampleRate,
 
 std::string pcmFmtChunk(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample) {
   const uint16_t blockAlign = static_cast<uint16_t>(bitsPerSample / 8 * channels);
-  return chunk("fmt ", fmtBody(1, channels, sampleRate, sampleRate * blockAlign, blockAlign,
-                               bitsPerSample));
+  return chunk(
+      "fmt ", fmtBody(1, channels, sampleRate, sampleRate * blockAlign, blockAlign, bitsPerSample));
 }
 
 std::string riff(const std::string &chunks) {

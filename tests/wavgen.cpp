@@ -41,7 +41,8 @@ int main(int argc, char *argv[]) {
     return 2;
   }
   const unsigned long long requested = std::strtoull(argv[2], nullptr, 10);
-  const unsigned toneHz = argc == 4 ? static_cast<unsigned>(std::atoi(argv[3])) : 440U;
+  const unsigned toneHz =
+      argc == 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 440U;
   if (requested > 0xFFFFFFFFULL - 36) {
     std::fprintf(stderr, "wavgen: a WAVE file holds at most 4 GiB of data\n");
     return 2;

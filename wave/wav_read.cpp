@@ -80,8 +80,8 @@ int chunksWalk(FILE *stream, WavInfo *info, bool *fmtSeen, bool *dataSeen) {
       info->dataOffset = bodyStart;
       *dataSeen = true;
     } else {
-      std::printf(" \"%c%c%c%c\"の長さ: %ld [bytes]\n", header.id[0], header.id[1],
-                  header.id[2], header.id[3], asSigned32(header.size));
+      std::printf(" \"%c%c%c%c\"の長さ: %ld [bytes]\n", header.id[0], header.id[1], header.id[2],
+                  header.id[3], asSigned32(header.size));
     }
     nextChunkSeek(stream, bodyStart, header.size);
   }
