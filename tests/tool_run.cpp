@@ -14,6 +14,19 @@ namespace wavtest {
 
 namespace {
 
+// A Windows build writes its console streams in text mode, every "\n" as
+// "\r\n"; turning the pairs back lets one expectation serve both builds.
+std::string lineEndsUnix(const std::string &text) {
+  std::string lf;
+  lf.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') {
+      lf += text[i];
+    }
+  }
+  return lf;
+}
+
 bool isSet(const char *value) { return value != nullptr && *value != '\0'; }
 
 std::string binaryPath() {
@@ -69,6 +82,10 @@ RunResult toolRun(const std::vector<std::string> &args) {
   result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1000 - WTERMSIG(waitStatus);
   result.out = fileRead(outPath);
   result.err = fileRead(errPath);
+  if (targetIsWindows()) {
+    result.out = lineEndsUnix(result.out);
+    result.err = lineEndsUnix(result.err);
+  }
   return result;
 }
 
