@@ -4,6 +4,7 @@
 #define PAIRTONE_TESTS_EXPECTED_TEXT_H
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace wavtest {
@@ -39,6 +40,19 @@ inline std::string pcmFormatLines(unsigned channels, unsigned long rate, unsigne
 }
 
 inline std::string timeLine(const std::string &seconds) { return "\n 時間=" + seconds + "\n"; }
+
+// The time line of `dataLength` bytes played at `bytesPerSec`.
+inline std::string timeLine(uint64_t dataLength, uint64_t bytesPerSec) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f",
+                static_cast<double>(dataLength) / static_cast<double>(bytesPerSec));
+  return timeLine(seconds);
+}
+
+// The two length lines of an input with a 16-byte "fmt " chunk, on stderr.
+inline std::string plainLengthLines(uint32_t dataLength) {
+  return fmtLengthLine(16) + dataLengthLine(static_cast<int32_t>(dataLength));
+}
 
 inline std::string closingLine(const std::string &first, const std::string &second,
                                const std::string &output) {

@@ -2,7 +2,6 @@
 // size fields that disagree with the file, sizes near 2^31 and 2^32, a file
 // that is all header, inputs that are not regular files, an output the tool may
 // not create and an output that is a link to an input.
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -29,19 +28,11 @@ const std::string kDataB = samples(256, 2);
 
 std::string fmtLines() { return pcmFormatLines(2, kRate, 16); }
 
-std::string playingTimeLine(uint32_t dataLength) {
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.3f", double(dataLength) / kByteRate);
-  return timeLine(seconds);
-}
+std::string playingTimeLine(uint32_t dataLength) { return timeLine(dataLength, kByteRate); }
 
 // What the reader prints for a plain input ("fmt " then "data"), stdout and stderr.
 std::string plainOut(const std::string &name, uint32_t dataLength) {
   return nameLine(name) + fmtLines() + playingTimeLine(dataLength);
-}
-
-std::string lengthsErr(uint32_t dataLength) {
-  return fmtLengthLine(16) + dataLengthLine(static_cast<int32_t>(dataLength));
 }
 
 // The output the tool must write: a 44-byte header declaring `declared`
@@ -78,7 +69,7 @@ TEST(Hostile, RiffSizeFieldIsIgnoredWhateverItSays) {
     expectRun(run, 0,
               plainOut(files.a, 400) + plainOut(files.b, 256) +
                   closingLine(files.a, files.b, files.out),
-              lengthsErr(400) + lengthsErr(256));
+              plainLengthLines(400) + plainLengthLines(256));
     EXPECT_EQ(fileRead(files.out), outputBytes(656, kDataA + kDataB));
   }
 }
@@ -113,7 +104,7 @@ TEST(Hostile, HugeChunkSizeEndsTheWalk) {
       expectRun(toolRun({files.a, files.b, files.out}), 0,
                 nameLine(files.a) + fmtLines() + junkLine + playingTimeLine(400) +
                     plainOut(files.b, 256) + closingLine(files.a, files.b, files.out),
-                lengthsErr(400) + lengthsErr(256));
+                plainLengthLines(400) + plainLengthLines(256));
       EXPECT_EQ(fileRead(files.out), outputBytes(656, kDataA + kDataB));
     }
   }
@@ -142,7 +133,7 @@ TEST(Hostile, DataSizeNear2GiBWithASmallBody) {
     const uint32_t declared = size / 4 * 4 + 256;
     expectRun(toolRun({files.a, files.b, files.out}), 255,
               plainOut(files.a, size) + plainOut(files.b, 256),
-              lengthsErr(size) + lengthsErr(256) + "wavDataWriteでエラー発生.\n");
+              plainLengthLines(size) + plainLengthLines(256) + "wavDataWriteでエラー発生.\n");
     EXPECT_EQ(fileRead(files.out), outputBytes(declared, kDataA));
   }
 }
@@ -162,7 +153,7 @@ TEST(Hostile, StreamingDataSizeIsRefusedBeforeAnOutputExists) {
     const uint32_t secondLength = streamingFirst ? 256 : 0xFFFFFFFFU;
     expectRun(toolRun({first, second, files.out}), 255,
               plainOut(first, firstLength) + plainOut(second, secondLength),
-              lengthsErr(firstLength) + lengthsErr(secondLength) +
+              plainLengthLines(firstLength) + plainLengthLines(secondLength) +
                   "合成後のデータが4Gバイトを超えるため合成できません!\n");
     EXPECT_FALSE(fs::exists(files.out));
     EXPECT_EQ(fileRead(files.a), streaming);
@@ -184,7 +175,7 @@ TEST(Hostile, FileThatIsAllHeader) {
     expectRun(toolRun({files.a, files.b, files.out}), 0,
               plainOut(files.a, 0) + plainOut(files.b, 256) +
                   closingLine(files.a, files.b, files.out),
-              lengthsErr(0) + lengthsErr(256));
+              plainLengthLines(0) + plainLengthLines(256));
     EXPECT_EQ(fileRead(files.out), outputBytes(256, kDataB));
   }
   const std::string promise = riff(fmt + chunk("data", 400, ""));
@@ -193,7 +184,7 @@ TEST(Hostile, FileThatIsAllHeader) {
     Pair files(promise);
     expectRun(toolRun({files.a, files.b, files.out}), 255,
               plainOut(files.a, 400) + plainOut(files.b, 256),
-              lengthsErr(400) + lengthsErr(256) + "wavDataWriteでエラー発生.\n");
+              plainLengthLines(400) + plainLengthLines(256) + "wavDataWriteでエラー発生.\n");
     EXPECT_EQ(fileRead(files.out), outputBytes(656, ""));
   }
   {
@@ -201,7 +192,7 @@ TEST(Hostile, FileThatIsAllHeader) {
     Pair files(promise);
     expectRun(toolRun({files.b, files.a, files.out}), 255,
               plainOut(files.b, 256) + plainOut(files.a, 400),
-              lengthsErr(256) + lengthsErr(400) + "wavDataWriteでエラー発生.\n");
+              plainLengthLines(256) + plainLengthLines(400) + "wavDataWriteでエラー発生.\n");
     EXPECT_EQ(fileRead(files.out), outputBytes(656, kDataB));
   }
 }
@@ -219,7 +210,7 @@ TEST(Hostile, InputThatIsNotARegularFile) {
     SCOPED_TRACE(odd);
     expectRun(toolRun({odd, files.a, files.out}), 255, nameLine(odd), " 0 で読み込み失敗.\n");
     expectRun(toolRun({files.a, odd, files.out}), 255, plainOut(files.a, 400) + nameLine(odd),
-              lengthsErr(400) + " 0 で読み込み失敗.\n");
+              plainLengthLines(400) + " 0 で読み込み失敗.\n");
     EXPECT_FALSE(fs::exists(files.out));
   }
 }
@@ -261,7 +252,7 @@ TEST(Hostile, OutputInReadOnlyDirectory) {
   const RunResult run = toolRunWith(dropPrivileges, {files.a, files.b, out});
   chmod(locked.c_str(), 0755);
   expectRun(run, 255, plainOut(files.a, 400) + plainOut(files.b, 256),
-            lengthsErr(400) + lengthsErr(256) + openFailure(out));
+            plainLengthLines(400) + plainLengthLines(256) + openFailure(out));
   EXPECT_FALSE(fs::exists(out));
 }
 
@@ -292,7 +283,7 @@ TEST(Hostile, OutputThatIsASymbolicLinkToAnInput) {
     const std::string first = c.inputIsTheLink ? link : files.a;
     const std::string out = c.inputIsTheLink ? files.a : link;
     expectRun(toolRun({first, files.b, out}), 255, plainOut(first, 400) + plainOut(files.b, 256),
-              lengthsErr(400) + lengthsErr(256) + "出力ファイル " + out +
+              plainLengthLines(400) + plainLengthLines(256) + "出力ファイル " + out +
                   " が入力ファイルと同じです.\n");
     EXPECT_EQ(fileRead(files.a), aBytes);
     EXPECT_EQ(fileRead(files.b), bBytes);

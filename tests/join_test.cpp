@@ -1,7 +1,6 @@
 // End-to-end: the joined output, its refusals and its failures.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
@@ -25,19 +24,13 @@ struct Format {
   uint32_t frameSize() const { return bits / 8U * channels; }
 };
 
-std::string wholeFrames(const std::string &data, const Format &format) {
-  return data.substr(0, data.size() / format.frameSize() * format.frameSize());
-}
-
 std::string report(const std::string &path, const Format &f, std::size_t dataSize) {
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.3f",
-                static_cast<double>(dataSize) / (f.rate * f.frameSize()));
-  return nameLine(path) + pcmFormatLines(f.channels, f.rate, f.bits) + timeLine(seconds);
+  return nameLine(path) + pcmFormatLines(f.channels, f.rate, f.bits) +
+         timeLine(dataSize, uint64_t{f.rate} * f.frameSize());
 }
 
 std::string lengths(std::size_t dataSize) {
-  return fmtLengthLine(16) + dataLengthLine(static_cast<long>(dataSize));
+  return plainLengthLines(static_cast<uint32_t>(dataSize));
 }
 
 struct JoinCase {
@@ -76,7 +69,8 @@ TEST(Join, WholeFramesOfBothInputsBehindAFreshHeader) {
     EXPECT_EQ(run.out, sjis(report(a, f, c.firstSize) + report(b, f, c.secondSize) +
                             closingLine(a, b, out)));
     EXPECT_EQ(run.err, sjis(lengths(c.firstSize) + lengths(c.secondSize)));
-    const std::string joined = wholeFrames(dataA, f) + wholeFrames(dataB, f);
+    const std::string joined =
+        wholeFrames(dataA, f.frameSize()) + wholeFrames(dataB, f.frameSize());
     const std::string expected =
         wavHeader(f.channels, f.rate, f.bits, static_cast<uint32_t>(joined.size())) + joined;
     EXPECT_TRUE(fileRead(out) == expected) << "the output differs from the expected bytes";
@@ -172,7 +166,7 @@ TEST(Join, TruncatedSecondInputKeepsTheFramesCopiedSoFar) {
             sjis(lengths(dataA.size()) + lengths(declared) + "wavDataWriteでエラー発生.\n"));
   const uint32_t declaredTotal = 600 + declared / 6 * 6;
   EXPECT_TRUE(fileRead(out) == wavHeader(f.channels, f.rate, f.bits, declaredTotal) + dataA +
-                                   wholeFrames(present, f));
+                                   wholeFrames(present, f.frameSize()));
 }
 
 class JoinOutputTest : public ::testing::Test {

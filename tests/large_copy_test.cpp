@@ -15,10 +15,6 @@ namespace {
 
 constexpr std::size_t kBlock = std::size_t{1} << 20;
 
-std::string wholeFrames(const std::string &data, std::size_t frameSize) {
-  return data.substr(0, data.size() / frameSize * frameSize);
-}
-
 // A 16-bit stereo input whose "data" chunk sits between two other chunks.
 std::string wavBetweenChunks(const std::string &data) {
   return riff(pcmFmtChunk(2, 44100, 16) + chunk("LIST", samples(26, 3)) + chunk("data", data) +

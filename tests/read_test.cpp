@@ -2,7 +2,6 @@
 // inputs it refuses. Every fixture is built here, byte by byte.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -195,13 +194,11 @@ TEST(Read, InputOverTwoGigabytesIsWalkedToTheChunkBehindItsData) {
   const std::string big = dir.path("big.wav");
   const uint32_t dataSize = 0x90000000U;
   sparseFileWrite(big, wavHeader(2, 44100, 16, dataSize), dataSize, chunk("LIST", "abcd"));
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.3f", dataSize / 176400.0);
 
   const RunResult run = toolRun({big, dir.path("missing.wav"), dir.path("out.wav")});
   EXPECT_EQ(run.status, 255);
   EXPECT_EQ(run.out, sjis(nameLine(big) + pcmFormatLines(2, 44100, 16) + chunkLine("LIST", 4) +
-                          timeLine(seconds)));
+                          timeLine(dataSize, 176400)));
   EXPECT_EQ(run.err, sjis(fmtLengthLine(16) + dataLengthLine(-1879048192L) +
                           readerOpenFailure(dir.path("missing.wav"))));
 }

@@ -49,6 +49,10 @@ std::string wavHeader(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSa
          chunk("data", dataSize, "");
 }
 
+std::string wholeFrames(const std::string &data, std::size_t frameSize) {
+  return data.substr(0, data.size() / frameSize * frameSize);
+}
+
 std::string samples(std::size_t length, unsigned seed) {
   std::string bytes(length, '\0');
   uint32_t state = 2463534242U ^ (seed * 2654435761U);

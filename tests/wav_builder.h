@@ -31,6 +31,9 @@ std::string pcmWav(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSampl
 std::string wavHeader(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
                       uint32_t dataSize);
 
+// `data` without its trailing partial frame.
+std::string wholeFrames(const std::string &data, std::size_t frameSize);
+
 // `length` bytes of a deterministic pattern that differs with `seed`.
 std::string samples(std::size_t length, unsigned seed);
 
