@@ -5,22 +5,6 @@
 #include "usage.h"
 #include "wave/wav_read.h"
 
-namespace {
-
-// Joins the two read inputs into `outputName`; argv gives the closing line.
-int joinPhase(const InputNames *names, const char *outputName, WavInfo info[2]) {
-  firstDataLength = info[0].dataLength;
-  info[0].dataLength = static_cast<uint32_t>(wavJoinedDataLength(info));
-  if (wavCombine(names, outputName, info) != 0) {
-    return -1;
-  }
-  std::printf("\n[%s] と [%s] を [%s] へ合成しました.\n", names->name[0], names->name[1],
-              outputName);
-  return 0;
-}
-
-} // namespace
-
 int main(int argc, char *argv[]) {
   if (argc != 4) {
     usagePrint();
@@ -34,5 +18,5 @@ int main(int argc, char *argv[]) {
   if (wavFileRead(names.name[0], &info[0]) != 0 || wavFileRead(names.name[1], &info[1]) != 0) {
     return -1;
   }
-  return joinPhase(&names, argv[3], info);
+  return wavFilesJoin(&names, argv[3], info);
 }

@@ -127,3 +127,14 @@ int wavCombine(const InputNames *names, const char *outputName, WavInfo info[2])
   }
   return outputFill(names, output, outputName, info);
 }
+
+int wavFilesJoin(const InputNames *names, const char *outputName, WavInfo info[2]) {
+  firstDataLength = info[0].dataLength;
+  info[0].dataLength = static_cast<uint32_t>(wavJoinedDataLength(info));
+  if (wavCombine(names, outputName, info) != 0) {
+    return -1;
+  }
+  std::printf("\n[%s] と [%s] を [%s] へ合成しました.\n", names->name[0], names->name[1],
+              outputName);
+  return 0;
+}

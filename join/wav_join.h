@@ -8,6 +8,16 @@
 
 #include "wave/wav_format.h"
 
+// The first input's own data length. wavFilesJoin sets it, before it puts the
+// joined length in info[0].dataLength for the header; wavJoinedDataLength reads
+// it, and the data writer copies it back into info[0].dataLength.
+extern uint32_t firstDataLength;
+
+// The join phase, once both inputs are read: joins them into the file
+// `outputName` and prints the closing line. Returns 0 when the output is
+// complete, -1 after the failure was reported.
+int wavFilesJoin(const InputNames *names, const char *outputName, WavInfo info[2]);
+
 // Bytes of one frame: one sample for every channel.
 uint32_t wavFrameSize(const WavInfo *info);
 

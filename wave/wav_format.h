@@ -75,8 +75,4 @@ struct InputNames {
   const char *name[2];
 };
 
-// While the output header is written, WavInfo[0].dataLength holds the joined
-// length; this holds the first input's own length until the copy restores it.
-extern uint32_t firstDataLength;
-
 #endif

@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as an input file. Every input goes through
 // the reader; one that reads as valid is joined with itself and with a small
-// fixed input, in both orders, the way the tool's main does it. A join that
+// fixed input, in both orders, as the tool's main does. A join that
 // reports success must have written exactly the header and the whole frames
 // it declares, byte for byte from the inputs.
 #include <cstddef>
@@ -68,19 +68,19 @@ void inputWrite(const uint8_t *data, size_t size) {
   }
 }
 
-// A successful join wrote a header declaring `joined` bytes and then exactly
-// the whole frames of each input's data, taken from where the reader found it.
-void outputCheck(const InputNames *names, const WavInfo info[2], uint32_t firstLength,
-                 uint64_t joined) {
+// A successful join wrote a header declaring the whole frames of both inputs
+// and then exactly those frames, taken from where the reader found the data.
+void outputCheck(const InputNames *names, const WavInfo info[2]) {
+  const uint32_t frameSize = wavFrameSize(&info[0]);
+  const uint32_t lengths[2] = {info[0].dataLength / frameSize * frameSize,
+                               info[1].dataLength / frameSize * frameSize};
+  const uint64_t joined = uint64_t{lengths[0]} + lengths[1];
   const std::string out = wavtest::fileRead(outputPath);
   const auto *header = reinterpret_cast<const unsigned char *>(out.data());
   if (out.size() != kWavHeaderSize + joined || wavLe32Read(header + 40) != joined ||
       wavLe32Read(header + 4) != joined + 36) {
     std::abort();
   }
-  const uint32_t frameSize = wavFrameSize(&info[0]);
-  const uint32_t lengths[2] = {firstLength / frameSize * frameSize,
-                               info[1].dataLength / frameSize * frameSize};
   std::size_t at = kWavHeaderSize;
   for (int i = 0; i < 2; ++i) {
     const std::string input = wavtest::fileRead(names->name[i]);
@@ -93,20 +93,18 @@ void outputCheck(const InputNames *names, const WavInfo info[2], uint32_t firstL
   }
 }
 
-// The join phase of main, and the check of what it wrote.
+// Both inputs read and joined as the tool's main does it, then what it wrote
+// checked against the records as the reader left them.
 void joinCheck(const char *first, const char *second) {
   WavInfo info[2];
   if (wavFileRead(first, &info[0]) != 0 || wavFileRead(second, &info[1]) != 0) {
     std::abort(); // both were read successfully a moment ago
   }
   const InputNames names = {{first, second}};
-  const uint32_t firstLength = info[0].dataLength;
-  firstDataLength = firstLength;
-  const uint64_t joined = wavJoinedDataLength(info);
-  info[0].dataLength = static_cast<uint32_t>(joined);
+  WavInfo joined[2] = {info[0], info[1]};
   std::filesystem::remove(outputPath);
-  if (wavCombine(&names, outputPath.c_str(), info) == 0) {
-    outputCheck(&names, info, firstLength, joined);
+  if (wavFilesJoin(&names, outputPath.c_str(), joined) == 0) {
+    outputCheck(&names, info);
   }
 }
 
