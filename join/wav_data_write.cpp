@@ -39,15 +39,20 @@ bool regularFileHolds(FILE *stream, uint64_t bytes) {
          static_cast<uint64_t>(status.st_size) >= bytes;
 }
 
-// Has the kernel copy `bytes` of the input from `inputPos` to the end of the
-// output, so they never pass through this process. Taken only when the block
-// copy would have copied every one of them too (the input holds them all) and
-// would have written them past the stream buffer (at least one block), so a
-// failed write shows at the same step. Returns 1 when all were copied, 0 when
-// none were (the files allow no kernel copy) and the block copy must, -1 when
-// a read or write failed part way.
-int framesKernelCopy(FILE *input, int64_t inputPos, FILE *output, uint64_t bytes) {
-  if (bytes < kCopyBufferSize || !regularFileHolds(output, 0) ||
+// Has the kernel copy `bytes` of the input, from the input stream's position,
+// to the end of the output, so they never pass through this process. Joining
+// 2 x 512 MiB into a file took the block copy 0.47-0.49 s (0.42-0.43 s CPU),
+// nearly all of it in two kernel copies per byte (page cache to the buffer and
+// back); copy_file_range took 0.40 s (0.32-0.36 s CPU), and cat 0.51-0.53 s.
+// Taken only when the block copy would have copied every one of the bytes too
+// (the input holds them all) and would have written them past the stream
+// buffer (at least one block), so a failed write shows at the same step.
+// Returns 1 when all were copied; 0 when none were, because the files allow no
+// kernel copy (another file system or kind of file), and the block copy must
+// do it; -1 when a read or write failed part way, which ends the copy.
+int framesKernelCopy(FILE *input, FILE *output, uint64_t bytes) {
+  const int64_t inputPos = filePosTell(input);
+  if (bytes < kCopyBufferSize || inputPos < 0 || !regularFileHolds(output, 0) ||
       !regularFileHolds(input, static_cast<uint64_t>(inputPos) + bytes) ||
       std::fflush(output) != 0) {
     return 0;
@@ -64,28 +69,29 @@ int framesKernelCopy(FILE *input, int64_t inputPos, FILE *output, uint64_t bytes
     }
     left -= static_cast<uint64_t>(copied);
   }
-  filePosSeek(output, to);
-  return 1;
+  return filePosSeek(output, to) == 0 ? 1 : -1;
 }
 #else
-int framesKernelCopy(FILE * /*input*/, int64_t /*inputPos*/, FILE * /*output*/,
-                     uint64_t /*bytes*/) {
-  return 0;
-}
+int framesKernelCopy(FILE * /*input*/, FILE * /*output*/, uint64_t /*bytes*/) { return 0; }
 #endif
 
-// The frames of one input, by the kernel where it can, by blocks otherwise.
+// The whole frames of one input's data, by the kernel where it can, by blocks
+// otherwise; both start where the data starts, set here.
 int inputFramesCopy(FILE *input, const WavInfo *info, FILE *output, uint32_t frameSize) {
+  if (filePosSeek(input, info->dataOffset) != 0) {
+    return -1;
+  }
   const uint64_t frameCount = info->dataLength / frameSize;
-  const int kernelCopied =
-      framesKernelCopy(input, info->dataOffset, output, frameCount * frameSize);
+  const int kernelCopied = framesKernelCopy(input, output, frameCount * frameSize);
   if (kernelCopied != 0) {
     return kernelCopied > 0 ? 0 : -1;
   }
   return framesCopy(input, output, frameCount, frameSize);
 }
 
-int wavDataCopy(FILE *inputs[2], FILE *output, WavInfo info[2]) {
+} // namespace
+
+int wavDataWrite(FILE *inputs[2], FILE *output, WavInfo info[2]) {
   const uint32_t frameSize = wavFrameSize(&info[0]);
   info[0].dataLength = firstDataLength;
   if (frameSize == 0) {
@@ -97,12 +103,4 @@ int wavDataCopy(FILE *inputs[2], FILE *output, WavInfo info[2]) {
     }
   }
   return 0;
-}
-
-} // namespace
-
-int wavDataWrite(FILE *inputs[2], FILE *output, WavInfo info[2]) {
-  filePosSeek(inputs[0], info[0].dataOffset);
-  filePosSeek(inputs[1], info[1].dataOffset);
-  return wavDataCopy(inputs, output, info);
 }
