@@ -8,8 +8,8 @@ uint32_t firstDataLength;
 
 namespace {
 
-// The largest data length a 44-byte header can declare: RIFF size is data + 36.
-constexpr uint64_t kMaxJoinedDataLength = UINT32_MAX - 36U;
+// The largest data length a 44-byte header can declare in its RIFF size.
+constexpr uint64_t kMaxJoinedDataLength = UINT32_MAX - kWavHeaderBytesInRiffSize;
 
 void openFailureReport(const char *name) {
   std::fprintf(stderr, "%s をオープンできません.\n", name);

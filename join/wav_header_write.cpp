@@ -11,7 +11,7 @@ void headerFill(WavHeader *header, const WavInfo *info) {
   const uint16_t bytesPerSample = info->bitsPerSample / 8;
   unsigned char *bytes = header->bytes;
   idPut(bytes, "RIFF");
-  wavLe32Write(bytes + 4, info->dataLength + 36U);
+  wavLe32Write(bytes + 4, info->dataLength + kWavHeaderBytesInRiffSize);
   idPut(bytes + 8, "WAVE");
   idPut(bytes + 12, "fmt ");
   wavLe32Write(bytes + 16, 16);

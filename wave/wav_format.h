@@ -55,6 +55,9 @@ struct WavFmt {
 
 // WavHeader: the 44-byte header of the output, sample data right behind it.
 constexpr std::size_t kWavHeaderSize = 44;
+// The RIFF size counts every byte behind the first chunk header: the other 36
+// bytes of the 44-byte header, then the data.
+constexpr uint32_t kWavHeaderBytesInRiffSize = kWavHeaderSize - kChunkHeaderSize;
 
 struct WavHeader {
   unsigned char bytes[kWavHeaderSize];

@@ -1,5 +1,6 @@
 #include "wav_read.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "file_pos.h"
@@ -58,6 +59,30 @@ int fmtCheck(const WavFmt *fmt) {
     return -1;
   }
   return 0;
+}
+
+// Reads and reports the 16 format bytes at the stream's position into `fmt`.
+// Returns 0 when the format is one the tool can join, -1 otherwise.
+int wavFmtRead(FILE *stream, WavFmt *fmt) {
+  unsigned char bytes[kWavFmtSize];
+  if (std::fread(bytes, sizeof bytes, 1, stream) != 1) {
+    return -1;
+  }
+  fmt->formatTag = wavLe16Read(bytes);
+  fmt->channels = wavLe16Read(bytes + 2);
+  fmt->sampleRate = wavLe32Read(bytes + 4);
+  fmt->bytesPerSec = wavLe32Read(bytes + 8);
+  fmt->blockAlign = wavLe16Read(bytes + 12);
+  fmt->bitsPerSample = wavLe16Read(bytes + 14);
+
+  std::printf("             データ形式: %u (1 = PCM)\n", fmt->formatTag);
+  std::printf("           チャンネル数: %u\n", fmt->channels);
+  std::printf("     サンプリング周波数: %lu [Hz]\n", static_cast<unsigned long>(fmt->sampleRate));
+  std::printf("          バイト数 / 秒: %lu [bytes/sec]\n",
+              static_cast<unsigned long>(fmt->bytesPerSec));
+  std::printf(" バイト数×チャンネル数: %u [bytes]\n", fmt->blockAlign);
+  std::printf("    ビット数 / サンプル: %u [bits/sample]\n", fmt->bitsPerSample);
+  return fmtCheck(fmt);
 }
 
 // Walks every chunk from the stream's position to the end of the file.
@@ -138,28 +163,6 @@ int fileContentsRead(FILE *stream, WavInfo *info) {
 }
 
 } // namespace
-
-int wavFmtRead(FILE *stream, WavFmt *fmt) {
-  unsigned char bytes[kWavFmtSize];
-  if (std::fread(bytes, sizeof bytes, 1, stream) != 1) {
-    return -1;
-  }
-  fmt->formatTag = wavLe16Read(bytes);
-  fmt->channels = wavLe16Read(bytes + 2);
-  fmt->sampleRate = wavLe32Read(bytes + 4);
-  fmt->bytesPerSec = wavLe32Read(bytes + 8);
-  fmt->blockAlign = wavLe16Read(bytes + 12);
-  fmt->bitsPerSample = wavLe16Read(bytes + 14);
-
-  std::printf("             データ形式: %u (1 = PCM)\n", fmt->formatTag);
-  std::printf("           チャンネル数: %u\n", fmt->channels);
-  std::printf("     サンプリング周波数: %lu [Hz]\n", static_cast<unsigned long>(fmt->sampleRate));
-  std::printf("          バイト数 / 秒: %lu [bytes/sec]\n",
-              static_cast<unsigned long>(fmt->bytesPerSec));
-  std::printf(" バイト数×チャンネル数: %u [bytes]\n", fmt->blockAlign);
-  std::printf("    ビット数 / サンプル: %u [bits/sample]\n", fmt->bitsPerSample);
-  return fmtCheck(fmt);
-}
 
 int wavFileRead(const char *name, WavInfo *info) {
   *info = WavInfo{};
