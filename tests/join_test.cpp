@@ -145,28 +145,63 @@ TEST(Join, HeaderByteRateIsComputedNotCopied) {
   EXPECT_EQ(fileRead(dir.path("o.wav")).substr(0, 44), wavHeader(2, 1000, 16, 80));
 }
 
-// The second input ends 0.5 MiB + 3 bytes before its declared data: the header
-// and every whole frame read are in the output, and the copy fails.
-TEST(Join, TruncatedSecondInputKeepsTheFramesCopiedSoFar) {
-  const ScratchDir dir;
-  const Format f{3, 44100, 16};
-  const std::string a = dir.path("a.wav");
-  const std::string b = dir.path("b.wav");
-  const std::string out = dir.path("out.wav");
-  const uint32_t declared = 3U << 20;
-  const std::string dataA = samples(600, 5);
+// An input that ends before its declared data: the header declares what the
+// inputs promised, every whole frame read before the end is in the output, and
+// the copy fails there. Nothing is read or written beyond the input's bytes.
+TEST(Join, TruncatedInputKeepsTheFramesCopiedSoFar) {
+  struct TruncatedCase {
+    std::string label;
+    Format format;
+    std::string first;
+    uint32_t firstDeclared;
+    std::string second;
+    uint32_t secondDeclared;
+    std::string written; // the sample data behind the output header
+  };
+  const Format stereo{2, 44100, 16};
+  const Format threeChannels{3, 44100, 16};
+  const std::string data400 = samples(400, 1);
+  const std::string data256 = samples(256, 2);
+  const std::string plain256 = pcmWav(2, 44100, 16, data256);
+  // A 16-bit stereo input whose "data" chunk declares `declared` bytes and holds `body`.
+  const auto declaring = [](uint32_t declared, const std::string &body) {
+    return riff(pcmFmtChunk(2, 44100, 16) + chunk("data", declared, body));
+  };
+  const std::string data600 = samples(600, 5);
   const std::string present = samples((5U << 19) + 3, 6);
-  fileWrite(a, pcmWav(f.channels, f.rate, f.bits, dataA));
-  fileWrite(b, wavHeader(f.channels, f.rate, f.bits, declared) + present);
+  const std::vector<TruncatedCase> cases = {
+      {"the second ends 0.5 MiB + 3 bytes before its declared 3 MiB", threeChannels,
+       pcmWav(3, 44100, 16, data600), 600, wavHeader(3, 44100, 16, 3U << 20) + present, 3U << 20,
+       data600 + wholeFrames(present, 6)},
+      {"the first declares 0x7FFFFFFF bytes and holds 400", stereo, declaring(0x7FFFFFFFU, data400),
+       0x7FFFFFFFU, plain256, 256, data400},
+      {"the first declares 0x80000000 bytes and holds 400", stereo, declaring(0x80000000U, data400),
+       0x80000000U, plain256, 256, data400},
+      {"the first is a 44-byte header promising 400 bytes", stereo, declaring(400, ""), 400,
+       plain256, 256, ""},
+      {"the second is a 44-byte header promising 400 bytes", stereo, plain256, 256,
+       declaring(400, ""), 400, data256},
+  };
+  for (const TruncatedCase &c : cases) {
+    SCOPED_TRACE(c.label);
+    const ScratchDir dir;
+    const Format &f = c.format;
+    const std::string a = dir.path("a.wav");
+    const std::string b = dir.path("b.wav");
+    const std::string out = dir.path("out.wav");
+    fileWrite(a, c.first);
+    fileWrite(b, c.second);
 
-  const RunResult run = toolRun({a, b, out});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, sjis(report(a, f, dataA.size()) + report(b, f, declared)));
-  EXPECT_EQ(run.err,
-            sjis(lengths(dataA.size()) + lengths(declared) + "wavDataWriteでエラー発生.\n"));
-  const uint32_t declaredTotal = 600 + declared / 6 * 6;
-  EXPECT_TRUE(fileRead(out) == wavHeader(f.channels, f.rate, f.bits, declaredTotal) + dataA +
-                                   wholeFrames(present, f.frameSize()));
+    const RunResult run = toolRun({a, b, out});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, sjis(report(a, f, c.firstDeclared) + report(b, f, c.secondDeclared)));
+    EXPECT_EQ(run.err, sjis(lengths(c.firstDeclared) + lengths(c.secondDeclared) +
+                            "wavDataWriteでエラー発生.\n"));
+    const uint32_t declaredTotal = c.firstDeclared / f.frameSize() * f.frameSize() +
+                                   c.secondDeclared / f.frameSize() * f.frameSize();
+    EXPECT_TRUE(fileRead(out) == wavHeader(f.channels, f.rate, f.bits, declaredTotal) + c.written)
+        << "the output differs from the expected bytes";
+  }
 }
 
 class JoinOutputTest : public ::testing::Test {
