@@ -134,39 +134,4 @@ TEST(Hostile, OutputInReadOnlyDirectory) {
   EXPECT_FALSE(fs::exists(out));
 }
 
-// An output that is a symbolic link to an input names that input: refused,
-// and the input keeps its bytes.
-TEST(Hostile, OutputThatIsASymbolicLinkToAnInput) {
-  if (targetIsWindows()) {
-    GTEST_SKIP() << "symbolic links are not made by the Windows tests";
-  }
-  const std::string aBytes = pcmWav(2, kRate, 16, kDataA);
-  const std::string bBytes = pcmWav(2, kRate, 16, kDataB);
-  struct Case {
-    const char *what;
-    const char *target; // as written into the link
-    bool inputIsTheLink;
-  };
-  const Case cases[] = {
-      {"link to the first input", "a.wav", false},
-      {"link to the second input", "b.wav", false},
-      {"absolute link to the second input", nullptr, false},
-      {"first input named through a link, output its target", "a.wav", true},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
-    Pair files(aBytes);
-    const std::string link = files.dir.path("link.wav");
-    fs::create_symlink(c.target != nullptr ? std::string(c.target) : files.b, link);
-    const std::string first = c.inputIsTheLink ? link : files.a;
-    const std::string out = c.inputIsTheLink ? files.a : link;
-    expectRun(toolRun({first, files.b, out}), 255, plainOut(first, 400) + plainOut(files.b, 256),
-              plainLengthLines(400) + plainLengthLines(256) + "出力ファイル " + out +
-                  " が入力ファイルと同じです.\n");
-    EXPECT_EQ(fileRead(files.a), aBytes);
-    EXPECT_EQ(fileRead(files.b), bBytes);
-    EXPECT_TRUE(fs::is_symlink(link));
-  }
-}
-
 } // namespace
