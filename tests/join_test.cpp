@@ -1,12 +1,8 @@
 // End-to-end: the joined output, its refusals and its failures.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -283,38 +279,6 @@ TEST_F(JoinOutputTest, OutputThatIsAnInputIsRefused) {
   for (const auto &link : links) {
     EXPECT_TRUE(fs::is_symlink(link.first)) << link.first;
   }
-}
-
-// A full disk often shows only when the buffered output is flushed.
-TEST_F(JoinOutputTest, WriteThatFailsOnAFullDevice) {
-  if (targetIsWindows()) {
-    GTEST_SKIP() << "/dev/full does not exist on Windows";
-  }
-  const RunResult run = toolRun({a, b, "/dev/full"});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, sjis(readReports()));
-  EXPECT_EQ(run.err, sjis(readLengths() + "/dev/full へ書き込めません.\n"));
-}
-
-// A pipe has no position, so the header cannot be confirmed at 44.
-TEST_F(JoinOutputTest, OutputWithoutAPositionFailsAtTheHeader) {
-  if (targetIsWindows()) {
-    GTEST_SKIP() << "FIFOs do not exist on Windows";
-  }
-  const std::string fifo = dir.path("fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::thread drain([&fifo] {
-    const int fd = open(fifo.c_str(), O_RDONLY);
-    char buffer[256];
-    while (fd >= 0 && read(fd, buffer, sizeof buffer) > 0) {
-    }
-    close(fd);
-  });
-  const RunResult run = toolRun({a, b, fifo});
-  drain.join();
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, sjis(readReports()));
-  EXPECT_EQ(run.err, sjis(readLengths() + "ヘッダを書き込めません: " + fifo + "\n"));
 }
 
 // Two sparse inputs of 2 GiB of data each: together too long for a header.

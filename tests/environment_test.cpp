@@ -1,11 +1,12 @@
-// End-to-end runs on inputs and outputs that lie or are not what they seem:
-// size fields that disagree with the file, sizes near 2^31 and 2^32, a file
-// that is all header, inputs that are not regular files, an output the tool may
-// not create and an output that is a link to an input.
+// End-to-end runs in surroundings that fail the tool: inputs that are not
+// regular files, outputs it may not create, devices and pipes that refuse
+// what it writes, and a file-size limit that stops a write part way.
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -77,7 +78,7 @@ TEST(Hostile, StreamingDataSizeIsRefusedBeforeAnOutputExists) {
 
 // A directory or an empty device opens for reading on POSIX and yields no
 // bytes: the short RIFF header read reports position 0.
-TEST(Hostile, InputThatIsNotARegularFile) {
+TEST(Environment, InputThatIsNotARegularFile) {
   if (targetIsWindows()) {
     GTEST_SKIP() << "directories and /dev/null cannot be opened as input files on Windows";
   }
@@ -109,7 +110,7 @@ RunResult toolRunWith(const std::string &emulator, const std::vector<std::string
 
 // Root may write anywhere, so as root the tool runs as user and group 65534
 // (setpriv, from util-linux), which may read the inputs but not write there.
-TEST(Hostile, OutputInReadOnlyDirectory) {
+TEST(Environment, OutputInReadOnlyDirectory) {
   std::string dropPrivileges;
   if (geteuid() == 0) {
     if (targetIsWindows()) {
@@ -132,6 +133,39 @@ TEST(Hostile, OutputInReadOnlyDirectory) {
   expectRun(run, 255, plainOut(files.a, 400) + plainOut(files.b, 256),
             plainLengthLines(400) + plainLengthLines(256) + openFailure(out));
   EXPECT_FALSE(fs::exists(out));
+}
+
+// A full disk often shows only when the buffered output is flushed.
+TEST(Environment, WriteThatFailsOnAFullDevice) {
+  if (targetIsWindows()) {
+    GTEST_SKIP() << "/dev/full does not exist on Windows";
+  }
+  Pair files(pcmWav(2, kRate, 16, kDataA));
+  expectRun(toolRun({files.a, files.b, "/dev/full"}), 255,
+            plainOut(files.a, 400) + plainOut(files.b, 256),
+            plainLengthLines(400) + plainLengthLines(256) + "/dev/full へ書き込めません.\n");
+}
+
+// A pipe has no position, so the header cannot be confirmed at 44.
+TEST(Environment, OutputWithoutAPositionFailsAtTheHeader) {
+  if (targetIsWindows()) {
+    GTEST_SKIP() << "FIFOs do not exist on Windows";
+  }
+  Pair files(pcmWav(2, kRate, 16, kDataA));
+  const std::string fifo = files.dir.path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread drain([&fifo] {
+    const int fd = open(fifo.c_str(), O_RDONLY);
+    char buffer[256];
+    while (fd >= 0 && read(fd, buffer, sizeof buffer) > 0) {
+    }
+    close(fd);
+  });
+  const RunResult run = toolRun({files.a, files.b, fifo});
+  drain.join();
+  expectRun(run, 255, plainOut(files.a, 400) + plainOut(files.b, 256),
+            plainLengthLines(400) + plainLengthLines(256) + "ヘッダを書き込めません: " + fifo +
+                "\n");
 }
 
 } // namespace
