@@ -168,4 +168,53 @@ TEST(Environment, OutputWithoutAPositionFailsAtTheHeader) {
                 "\n");
 }
 
+// A write into a regular file can stop part way: a full disk, a file-size
+// limit. Either copy path must then fail in the data writer, with the output
+// holding every byte written before the limit. On Linux the kernel copy takes
+// the data of an input of one block (1 MiB) or more (where the file system
+// copies no range, and on Windows, the block copy takes it, to the same
+// result). The block copy takes smaller data and fails inside the data writer
+// only when the data passes the stream's buffer (4 KiB on common file
+// systems); an output that fits in the buffer fails when it is closed.
+TEST(Environment, WriteStoppedByAFileSizeLimit) {
+  struct LimitCase {
+    std::string label;
+    std::size_t firstSize;
+    std::size_t secondSize;
+    uint64_t limit;
+    bool failsAtClose;
+  };
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  const std::vector<LimitCase> cases = {
+      {"kernel copy of the first input", 2 * kBlock + 8, 256, 44 + kBlock + 2, false},
+      {"kernel copy of the second, behind the buffered first", 400, kBlock + 4, 44 + 400 + 5001,
+       false},
+      {"block copy of the first input", 600 << 10, 256, 44 + (300 << 10) + 1, false},
+      {"block copy of the second input", 400, 600 << 10, 44 + 400 + (100 << 10) + 3, false},
+      {"an output inside the stream buffer fails at the close", 2000, 2000, 44 + 3000, true},
+  };
+  for (const LimitCase &c : cases) {
+    SCOPED_TRACE(c.label);
+    const ScratchDir dir;
+    const std::string a = dir.path("a.wav");
+    const std::string b = dir.path("b.wav");
+    const std::string out = dir.path("out.wav");
+    const std::string dataA = samples(c.firstSize, 1);
+    const std::string dataB = samples(c.secondSize, 2);
+    fileWrite(a, pcmWav(2, kRate, 16, dataA));
+    fileWrite(b, pcmWav(2, kRate, 16, dataB));
+    const auto firstSize = static_cast<uint32_t>(c.firstSize);
+    const auto secondSize = static_cast<uint32_t>(c.secondSize);
+
+    const RunResult run = toolRun({a, b, out}, RunOptions{c.limit});
+    expectRun(run, 255, plainOut(a, firstSize) + plainOut(b, secondSize),
+              plainLengthLines(firstSize) + plainLengthLines(secondSize) +
+                  (c.failsAtClose ? out + " へ書き込めません.\n" : "wavDataWriteでエラー発生.\n"));
+    const std::string whole = wavHeader(2, kRate, 16, firstSize + secondSize) + dataA + dataB;
+    EXPECT_TRUE(fileRead(out) == whole.substr(0, c.limit))
+        << "the output holds " << fileRead(out).size() << " bytes, not the first " << c.limit
+        << " of the joined file";
+  }
+}
+
 } // namespace
