@@ -2,6 +2,7 @@
 // inputs it refuses. Every fixture is built here, byte by byte.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,11 +32,21 @@ const std::string kDataChunk = chunk("data", kData);
 const std::string kGoodErrors = fmtLengthLine(16) + dataLengthLine(1200);
 const std::string kGoodReport = kFmtLines + timeLine("3.000");
 
+// Chunk sizes near 2^31 and 2^32, far past the end of any file here; all
+// but the first print negative.
+constexpr uint32_t kHugeSizes[] = {0x7FFFFFFFU, 0x80000000U, 0xFFFFFFF8U, 0xFFFFFFFFU};
+
+std::string hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
 std::vector<ReadCase> refusedCases() {
   const std::string float32 = fmtBody(3, 2, 100, 800, 8, 32);
   const std::string bits24 = fmtBody(1, 2, 100, 600, 6, 24);
   const std::string noChannels = fmtBody(1, 0, 100, 0, 0, 16);
-  return {
+  std::vector<ReadCase> cases = {
       {"five byte file", std::string("RIFF\0", 5), "", " 5 で読み込み失敗.\n", false, ""},
       {"not RIFF", "RIFX" + le32(4) + "WAVE" + kFmt + kDataChunk, "",
        "'RIFF' フォーマットでない.\n", false, ""},
@@ -67,10 +78,24 @@ std::vector<ReadCase> refusedCases() {
       {"ids are case-sensitive",
        riff(chunk("FMT ", fmtBody(1, 2, 100, 400, 4, 16)) + chunk("Data", "ab")),
        chunkLine("FMT ", 16) + chunkLine("Data", 2), "'fmt ' チャンクが無い.\n", false, ""},
-      {"a size of 0xFFFFFFF8 ends the walk at once",
-       riff(chunk("big ", 0xFFFFFFF8U, "") + kFmt + kDataChunk), chunkLine("big ", -8),
-       "'fmt ' チャンクが無い.\n", false, ""},
   };
+  // A size that sends the walk far past the end of the file ends the walk
+  // there, whatever chunks were still to come. 0xFFFFFFF8 would bring a walk
+  // with 32-bit positions back to the chunk's own header.
+  for (const uint32_t size : kHugeSizes) {
+    const std::string junk = chunk("junk", size, "xyz");
+    const long printed = static_cast<int32_t>(size);
+    cases.push_back({"a junk size of " + hex(size) + " before fmt", riff(junk + kFmt + kDataChunk),
+                     chunkLine("junk", printed), "'fmt ' チャンクが無い.\n", false, ""});
+    cases.push_back({"a junk size of " + hex(size) + " between fmt and data",
+                     riff(kFmt + junk + kDataChunk), kFmtLines + chunkLine("junk", printed),
+                     fmtLengthLine(16) + "'data' チャンクが無い.\n", false, ""});
+    // Its 16 format bytes are read, then the walk leaves the file.
+    cases.push_back({"a fmt size of " + hex(size),
+                     riff(chunk("fmt ", size, fmtBody(1, 2, 100, 400, 4, 16)) + kDataChunk),
+                     kFmtLines, fmtLengthLine(printed) + "'data' チャンクが無い.\n", false, ""});
+  }
+  return cases;
 }
 
 std::vector<ReadCase> acceptedCases() {
@@ -80,7 +105,7 @@ std::vector<ReadCase> acceptedCases() {
   // A "fmt " chunk that declares 14 bytes: all 16 are read, and the next
   // header starts at byte 14, so its id begins with the bits field (16, 0).
   const std::string shortFmt = chunk("fmt ", 14, fmtBody(1, 2, 100, 400, 4, 16)) + "ab" + le32(0);
-  return {
+  std::vector<ReadCase> cases = {
       {"plain file, three seconds", riff(kFmt + kDataChunk), kGoodReport, kGoodErrors, true, kData},
       {"chunks before, between and behind the data",
        riff(chunk("LIST", "abcd") + kFmt + chunk("fact", le32(300)) + kDataChunk +
@@ -88,9 +113,8 @@ std::vector<ReadCase> acceptedCases() {
        chunkLine("LIST", 4) + kFmtLines + chunkLine("fact", 4) + chunkLine("LIST", 10) +
            timeLine("3.000"),
        kGoodErrors, true, kData},
-      {"a size of 2^31 prints negative",
-       riff(kFmt + kDataChunk + chunk("junk", 0x80000000U, "abcd")),
-       kFmtLines + chunkLine("junk", -2147483648L) + timeLine("3.000"), kGoodErrors, true, kData},
+      {"44-byte header of an empty sound", riff(kFmt + chunk("data", "")),
+       kFmtLines + timeLine("0.000"), fmtLengthLine(16) + dataLengthLine(0), true, ""},
       {"odd chunk with its pad byte",
        riff(chunk("odd ", "abc") + std::string(1, '\0') + kFmt + kDataChunk),
        chunkLine("odd ", 3) + kGoodReport, kGoodErrors, true, kData},
@@ -117,6 +141,21 @@ std::vector<ReadCase> acceptedCases() {
        formatLines(1, 2, 0, 0, 4, 16) + timeLine("0.000"), fmtLengthLine(16) + dataLengthLine(8),
        true, samples(8, 6)},
   };
+  // A huge size behind the data ends the walk with everything found.
+  for (const uint32_t size : kHugeSizes) {
+    cases.push_back({"a junk size of " + hex(size) + " behind the data",
+                     riff(kFmt + kDataChunk + chunk("junk", size, "xyz")),
+                     kFmtLines + chunkLine("junk", static_cast<int32_t>(size)) + timeLine("3.000"),
+                     kGoodErrors, true, kData});
+  }
+  // The RIFF size is never used: the chunks are walked to the end of the file.
+  const auto riffSize = static_cast<uint32_t>(riff(kFmt + kDataChunk).size() - 8);
+  for (const uint32_t size : {0U, 4U, riffSize - 1, riffSize + 1000, 0x7FFFFFFFU, 0xFFFFFFFFU}) {
+    cases.push_back({"a RIFF size of " + hex(size),
+                     "RIFF" + le32(size) + "WAVE" + kFmt + kDataChunk, kGoodReport, kGoodErrors,
+                     true, kData});
+  }
+  return cases;
 }
 
 } // namespace
@@ -149,7 +188,11 @@ TEST(Read, AcceptedInputs) {
     const std::string report = nameLine(input) + c.report;
     EXPECT_EQ(run.out, sjis(report + report + closingLine(input, input, output)));
     EXPECT_EQ(run.err, sjis(c.errors + c.errors));
-    EXPECT_EQ(fileRead(output).substr(44), c.data + c.data);
+    const std::string joined = fileRead(output);
+    const auto joinedLength = static_cast<uint32_t>(2 * c.data.size());
+    EXPECT_EQ(joined.substr(4, 4), le32(joinedLength + 36)) << "RIFF size";
+    EXPECT_EQ(joined.substr(40, 4), le32(joinedLength)) << "data size";
+    EXPECT_EQ(joined.substr(44), c.data + c.data);
   }
 }
 

@@ -1,10 +1,12 @@
 #include "tool_run.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iconv.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +49,14 @@ std::vector<std::string> commandLine(const std::vector<std::string> &args) {
   return words;
 }
 
+// In the child before exec: a write beyond `bytes` fails with EFBIG instead
+// of ending the process with SIGXFSZ.
+int fileSizeLimitSet(uint64_t bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+  return setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 } // namespace
 
 bool targetIsWindows() {
@@ -54,7 +64,7 @@ bool targetIsWindows() {
   return name.size() >= 4 && name.compare(name.size() - 4, 4, ".exe") == 0;
 }
 
-RunResult toolRun(const std::vector<std::string> &args) {
+RunResult toolRun(const std::vector<std::string> &args, const RunOptions &options) {
   const ScratchDir capture;
   const std::string outPath = capture.path("stdout");
   const std::string errPath = capture.path("stderr");
@@ -70,7 +80,8 @@ RunResult toolRun(const std::vector<std::string> &args) {
   if (child == 0) {
     if (freopen(outPath.c_str(), "wb", stdout) == nullptr ||
         freopen(errPath.c_str(), "wb", stderr) == nullptr ||
-        freopen("/dev/null", "rb", stdin) == nullptr) {
+        freopen("/dev/null", "rb", stdin) == nullptr ||
+        (options.fileSizeLimit != 0 && fileSizeLimitSet(options.fileSizeLimit) != 0)) {
       _exit(127);
     }
     execvp(argv[0], argv.data());

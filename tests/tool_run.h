@@ -2,6 +2,7 @@
 #ifndef PAIRTONE_TESTS_TOOL_RUN_H
 #define PAIRTONE_TESTS_TOOL_RUN_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,17 @@ struct RunResult {
   int status; // exit status as a shell sees it: -1 reads 255
 };
 
+// What a run changes in the tool's surroundings; the defaults change nothing.
+struct RunOptions {
+  // Nonzero: the largest file the tool may write (RLIMIT_FSIZE). A write that
+  // would go beyond it stops there and fails, as on a full disk.
+  uint64_t fileSizeLimit = 0;
+};
+
 // Runs pairtone with `args` (program name not included). The binary is the
 // one CMake built, or $PAIRTONE_BIN; $PAIRTONE_EMULATOR, when set, is put in
 // front of it (a Windows build runs under wine that way).
-RunResult toolRun(const std::vector<std::string> &args);
+RunResult toolRun(const std::vector<std::string> &args, const RunOptions &options = {});
 
 // True when the binary under test is a Windows build (run under wine).
 bool targetIsWindows();

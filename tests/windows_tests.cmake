@@ -51,7 +51,8 @@ gtest_discover_tests(pairtone_tests
 # gtest_discover_tests flattens a list given as a property value, so the
 # environment of the discovered tests is set by a file ctest reads after them.
 set(windows_test_env
-  PAIRTONE_BIN=${PAIRTONE_WINDOWS_EXE} PAIRTONE_EMULATOR=${WINE_PROGRAM} ${WINE_ENV})
+  PAIRTONE_BIN=${PAIRTONE_WINDOWS_EXE} PAIRTONE_EMULATOR=${WINE_PROGRAM} ${WINE_ENV}
+  PAIRTONE_SKIP_NOTE_PREFIX=${SKIP_NOTES}/windows.)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/windows_tests_env.cmake
   "if(pairtone_windows_tests)
   set_tests_properties(\${pairtone_windows_tests} PROPERTIES
