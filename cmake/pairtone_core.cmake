@@ -13,6 +13,7 @@ endif()
 
 function(pairtone_core_add target)
   add_library(${target} STATIC
+    ${PAIRTONE_ROOT}/wave/file_name.cpp
     ${PAIRTONE_ROOT}/wave/wav_read.cpp
     ${PAIRTONE_ROOT}/join/wav_combine.cpp
     ${PAIRTONE_ROOT}/join/wav_header_write.cpp
@@ -20,4 +21,10 @@ function(pairtone_core_add target)
   target_include_directories(${target} PUBLIC ${PAIRTONE_ROOT})
   target_compile_definitions(${target} PUBLIC _FILE_OFFSET_BITS=64)
   target_compile_options(${target} PRIVATE ${PAIRTONE_MESSAGE_CHARSET})
+  # File names are printed in CP932 by iconv on POSIX systems (part of the C
+  # library with glibc, a library of its own on macOS); Windows converts them itself.
+  if(NOT WIN32)
+    find_package(Iconv REQUIRED)
+    target_link_libraries(${target} PUBLIC Iconv::Iconv)
+  endif()
 endfunction()

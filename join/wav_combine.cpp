@@ -1,6 +1,4 @@
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "wav_join.h"
 
@@ -11,44 +9,41 @@ namespace {
 // The largest data length a 44-byte header can declare in its RIFF size.
 constexpr uint64_t kMaxJoinedDataLength = UINT32_MAX - kWavHeaderBytesInRiffSize;
 
-void openFailureReport(const char *name) {
-  std::fprintf(stderr, "%s をオープンできません.\n", name);
+void openFailureReport(const FileName *name) {
+  std::fprintf(stderr, "%s をオープンできません.\n", fileNamePrintable(name));
 }
 
 // Same file by identity, so "./a.wav", a symbolic link or a hard link count too.
-bool namesSameFile(const char *outputName, const char *inputName) {
-  std::error_code error;
-  return std::filesystem::equivalent(outputName, inputName, error) && !error;
-}
-
-int outputIsInputCheck(const InputNames *names, const char *outputName) {
-  if (namesSameFile(outputName, names->name[0]) || namesSameFile(outputName, names->name[1])) {
-    std::fprintf(stderr, "出力ファイル %s が入力ファイルと同じです.\n", outputName);
+int outputIsInputCheck(const InputNames *names, const FileName *outputName) {
+  if (fileNamesSameFile(outputName, &names->name[0]) ||
+      fileNamesSameFile(outputName, &names->name[1])) {
+    std::fprintf(stderr, "出力ファイル %s が入力ファイルと同じです.\n",
+                 fileNamePrintable(outputName));
     return -1;
   }
   return 0;
 }
 
 // Buffered writes may fail only when the stream is flushed or closed.
-int outputClose(FILE *output, const char *outputName) {
+int outputClose(FILE *output, const FileName *outputName) {
   bool written = std::fflush(output) == 0 && std::ferror(output) == 0;
   written = std::fclose(output) == 0 && written;
   if (!written) {
-    std::fprintf(stderr, "%s へ書き込めません.\n", outputName);
+    std::fprintf(stderr, "%s へ書き込めません.\n", fileNamePrintable(outputName));
     return -1;
   }
   return 0;
 }
 
 int inputsOpen(const InputNames *names, FILE *inputs[2]) {
-  inputs[0] = std::fopen(names->name[0], "rb");
+  inputs[0] = fileNameOpen(&names->name[0], "rb");
   if (inputs[0] == nullptr) {
-    openFailureReport(names->name[0]);
+    openFailureReport(&names->name[0]);
     return -1;
   }
-  inputs[1] = std::fopen(names->name[1], "rb");
+  inputs[1] = fileNameOpen(&names->name[1], "rb");
   if (inputs[1] == nullptr) {
-    openFailureReport(names->name[1]);
+    openFailureReport(&names->name[1]);
     std::fclose(inputs[0]);
     return -1;
   }
@@ -56,9 +51,9 @@ int inputsOpen(const InputNames *names, FILE *inputs[2]) {
 }
 
 // Everything after the output was created: header, inputs, data, closing.
-int outputFill(const InputNames *names, FILE *output, const char *outputName, WavInfo info[2]) {
+int outputFill(const InputNames *names, FILE *output, const FileName *outputName, WavInfo info[2]) {
   if (wavHeaderWrite(output, info) != static_cast<int32_t>(kWavHeaderSize)) {
-    std::fprintf(stderr, "ヘッダを書き込めません: %s\n", outputName);
+    std::fprintf(stderr, "ヘッダを書き込めません: %s\n", fileNamePrintable(outputName));
     std::fclose(output);
     return -1;
   }
@@ -116,11 +111,11 @@ int wavFormatCheck(const WavInfo info[2]) {
   return 0;
 }
 
-int wavCombine(const InputNames *names, const char *outputName, WavInfo info[2]) {
+int wavCombine(const InputNames *names, const FileName *outputName, WavInfo info[2]) {
   if (wavFormatCheck(info) != 0 || outputIsInputCheck(names, outputName) != 0) {
     return -1;
   }
-  FILE *output = std::fopen(outputName, "wb");
+  FILE *output = fileNameOpen(outputName, "wb");
   if (output == nullptr) {
     openFailureReport(outputName);
     return -1;
@@ -128,13 +123,13 @@ int wavCombine(const InputNames *names, const char *outputName, WavInfo info[2])
   return outputFill(names, output, outputName, info);
 }
 
-int wavFilesJoin(const InputNames *names, const char *outputName, WavInfo info[2]) {
+int wavFilesJoin(const InputNames *names, const FileName *outputName, WavInfo info[2]) {
   firstDataLength = info[0].dataLength;
   info[0].dataLength = static_cast<uint32_t>(wavJoinedDataLength(info));
   if (wavCombine(names, outputName, info) != 0) {
     return -1;
   }
-  std::printf("\n[%s] と [%s] を [%s] へ合成しました.\n", names->name[0], names->name[1],
-              outputName);
+  std::printf("\n[%s] と [%s] を [%s] へ合成しました.\n", fileNamePrintable(&names->name[0]),
+              fileNamePrintable(&names->name[1]), fileNamePrintable(outputName));
   return 0;
 }

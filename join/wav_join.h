@@ -16,7 +16,7 @@ extern uint32_t firstDataLength;
 // The join phase, once both inputs are read: joins them into the file
 // `outputName` and prints the closing line. Returns 0 when the output is
 // complete, -1 after the failure was reported.
-int wavFilesJoin(const InputNames *names, const char *outputName, WavInfo info[2]);
+int wavFilesJoin(const InputNames *names, const FileName *outputName, WavInfo info[2]);
 
 // Bytes of one frame: one sample for every channel.
 uint32_t wavFrameSize(const WavInfo *info);
@@ -30,7 +30,7 @@ int wavFormatCheck(const WavInfo info[2]);
 
 // Joins the two inputs into the file `outputName`. info[0].dataLength holds
 // the joined length. Returns 0 when the output is complete, -1 otherwise.
-int wavCombine(const InputNames *names, const char *outputName, WavInfo info[2]);
+int wavCombine(const InputNames *names, const FileName *outputName, WavInfo info[2]);
 
 // Writes the 44-byte header for info[0] and returns the stream position after it.
 int32_t wavHeaderWrite(FILE *output, const WavInfo info[2]);

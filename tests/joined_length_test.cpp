@@ -50,10 +50,14 @@ TEST(JoinedLength, LimitCountsWholeFramesOnly) {
     const std::string first = dir.path("first.wav");
     const std::string second = dir.path("second.wav");
     const std::string output = dir.path("out.wav");
-    const InputNames names = {{first.c_str(), second.c_str()}};
+    InputNames names;
+    fileNameSet(&names.name[0], first.c_str());
+    fileNameSet(&names.name[1], second.c_str());
+    FileName outputName;
+    fileNameSet(&outputName, output.c_str());
     WavInfo info[2] = {c.first, c.second};
     ::testing::internal::CaptureStderr();
-    const int result = wavFilesJoin(&names, output.c_str(), info);
+    const int result = wavFilesJoin(&names, &outputName, info);
     const std::string errors = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(result, -1);
     if (c.declared == 0) {

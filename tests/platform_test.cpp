@@ -1,6 +1,7 @@
 // Cases where a Windows build can go wrong while the Linux one is right: text
-// mode, 32-bit file positions, file identity and code-page-932 file names.
-// They run against both builds; the Windows spellings only under Windows.
+// mode, 32-bit file positions and file identity (file names with characters
+// beyond ASCII are in file_name_test.cpp). They run against both builds; the
+// Windows spellings only under Windows.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,28 +85,6 @@ TEST(PlatformTest, OutputNamingAnInputInAWindowsSpellingIsRefused) {
     EXPECT_NE(run.err.find(sameFileRefusal(spelling)), std::string::npos) << run.err;
     EXPECT_EQ(fileRead(dir.path("a.wav")), input);
   }
-}
-
-// On Windows a command-line name reaches the tool in the ANSI code page (932
-// on a Japanese system) and is printed in it; on Linux it is printed as given.
-TEST(PlatformTest, JapaneseFileNamesAreOpenedAndPrinted) {
-  const ScratchDir dir;
-  const std::string first = dir.path("音声.wav");
-  const std::string second = dir.path("効果音.wav");
-  const std::string output = dir.path("連結.wav");
-  fileWrite(first, pcmWav(1, 22050, 16, samples(200, 5)));
-  fileWrite(second, pcmWav(1, 22050, 16, samples(300, 6)));
-
-  const RunResult run = toolRun({first, second, output});
-
-  const auto shown = [](const std::string &name) { return targetIsWindows() ? sjis(name) : name; };
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find(sjis("\nファイル名[") + shown(first) + "]\n"), std::string::npos);
-  EXPECT_NE(run.out.find("[" + shown(first) + sjis("] と [") + shown(second) + sjis("] を [") +
-                         shown(output) + sjis("] へ合成しました.\n")),
-            std::string::npos)
-      << run.out;
-  EXPECT_EQ(fileRead(output).size(), 44U + 500U);
 }
 
 } // namespace

@@ -57,7 +57,24 @@ int fileSizeLimitSet(uint64_t bytes) {
   return setrlimit(RLIMIT_FSIZE, &limit);
 }
 
+// `word` in single quotes, each quote inside closed, escaped and reopened.
+std::string shellQuoted(const std::string &word) {
+  std::string quoted = "'";
+  for (const char c : word) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
 } // namespace
+
+std::string toolShellCommand() {
+  std::string command;
+  for (const std::string &word : commandLine({})) {
+    command += (command.empty() ? "" : " ") + shellQuoted(word);
+  }
+  return command;
+}
 
 bool targetIsWindows() {
   const std::string name = binaryPath();

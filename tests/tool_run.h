@@ -26,6 +26,9 @@ struct RunOptions {
 // front of it (a Windows build runs under wine that way).
 RunResult toolRun(const std::vector<std::string> &args, const RunOptions &options = {});
 
+// The command that runs pairtone, emulator included, quoted for a POSIX shell.
+std::string toolShellCommand();
+
 // True when the binary under test is a Windows build (run under wine).
 bool targetIsWindows();
 

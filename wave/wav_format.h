@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "file_name.h"
+
 // Every multi-byte field on disk is little-endian; these helpers are the only
 // place that turns bytes into numbers and back.
 inline uint16_t wavLe16Read(const unsigned char *bytes) {
@@ -73,9 +75,9 @@ struct WavInfo {
   int64_t dataOffset; // file position of the first byte of the "data" body
 };
 
-// The two input names, pointing at the command-line arguments.
+// The two input names: the command-line arguments and their printable forms.
 struct InputNames {
-  const char *name[2];
+  FileName name[2];
 };
 
 #endif

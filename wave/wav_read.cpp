@@ -164,14 +164,14 @@ int fileContentsRead(FILE *stream, WavInfo *info) {
 
 } // namespace
 
-int wavFileRead(const char *name, WavInfo *info) {
+int wavFileRead(const FileName *name, WavInfo *info) {
   *info = WavInfo{};
-  FILE *stream = std::fopen(name, "rb");
+  FILE *stream = fileNameOpen(name, "rb");
   if (stream == nullptr) {
-    std::fprintf(stderr, " %sをオープンできません.\n", name);
+    std::fprintf(stderr, " %sをオープンできません.\n", fileNamePrintable(name));
     return -1;
   }
-  std::printf("\nファイル名[%s]\n", name);
+  std::printf("\nファイル名[%s]\n", fileNamePrintable(name));
   const int result = fileContentsRead(stream, info);
   std::fclose(stream);
   if (result != 0) {

@@ -2,9 +2,10 @@
 #ifndef PAIRTONE_WAVE_WAV_READ_H
 #define PAIRTONE_WAVE_WAV_READ_H
 
+#include "file_name.h"
 #include "wav_format.h"
 
 // Reads, reports and checks the input `name` into `info`. Returns 0 or -1.
-int wavFileRead(const char *name, WavInfo *info);
+int wavFileRead(const FileName *name, WavInfo *info);
 
 #endif

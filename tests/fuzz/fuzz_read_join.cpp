@@ -21,6 +21,10 @@ std::string scratchDir;
 std::string inputPath;
 std::string fixedPath;
 std::string outputPath;
+// The same three as the reader and the join take them, set once.
+FileName inputName;
+FileName fixedName;
+FileName outputName;
 
 // What the tool prints is of no interest here, and must not depend on a
 // console. Only the C streams are replaced: libFuzzer keeps the stderr it
@@ -53,6 +57,9 @@ void scratchMake() {
   inputPath = dir + "/input.wav";
   fixedPath = dir + "/fixed.wav";
   outputPath = dir + "/output.wav";
+  fileNameSet(&inputName, inputPath.c_str());
+  fileNameSet(&fixedName, fixedPath.c_str());
+  fileNameSet(&outputName, outputPath.c_str());
   wavtest::fileWrite(fixedPath, wavtest::pcmWav(2, 44100, 16, wavtest::samples(16, 1)));
 }
 
@@ -83,7 +90,7 @@ void outputCheck(const InputNames *names, const WavInfo info[2]) {
   }
   std::size_t at = kWavHeaderSize;
   for (int i = 0; i < 2; ++i) {
-    const std::string input = wavtest::fileRead(names->name[i]);
+    const std::string input = wavtest::fileRead(names->name[i].native);
     const auto offset = static_cast<std::size_t>(info[i].dataOffset);
     if (offset + lengths[i] > input.size() ||
         input.compare(offset, lengths[i], out, at, lengths[i]) != 0) {
@@ -95,15 +102,15 @@ void outputCheck(const InputNames *names, const WavInfo info[2]) {
 
 // Both inputs read and joined as the tool's main does it, then what it wrote
 // checked against the records as the reader left them.
-void joinCheck(const char *first, const char *second) {
+void joinCheck(const FileName *first, const FileName *second) {
+  const InputNames names = {{*first, *second}};
   WavInfo info[2];
   if (wavFileRead(first, &info[0]) != 0 || wavFileRead(second, &info[1]) != 0) {
     std::abort(); // both were read successfully a moment ago
   }
-  const InputNames names = {{first, second}};
   WavInfo joined[2] = {info[0], info[1]};
   std::filesystem::remove(outputPath);
-  if (wavFilesJoin(&names, outputPath.c_str(), joined) == 0) {
+  if (wavFilesJoin(&names, &outputName, joined) == 0) {
     outputCheck(&names, info);
   }
 }
@@ -120,11 +127,11 @@ extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   inputWrite(data, size);
   WavInfo info;
-  if (wavFileRead(inputPath.c_str(), &info) != 0) {
+  if (wavFileRead(&inputName, &info) != 0) {
     return 0;
   }
-  joinCheck(inputPath.c_str(), inputPath.c_str());
-  joinCheck(inputPath.c_str(), fixedPath.c_str());
-  joinCheck(fixedPath.c_str(), inputPath.c_str());
+  joinCheck(&inputName, &inputName);
+  joinCheck(&inputName, &fixedName);
+  joinCheck(&fixedName, &inputName);
   return 0;
 }
