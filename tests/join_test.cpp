@@ -24,20 +24,48 @@ struct Format {
   uint32_t frameSize() const { return bits / 8U * channels; }
 };
 
-std::string report(const std::string &path, const Format &f, std::size_t dataSize) {
-  return nameLine(path) + pcmFormatLines(f.channels, f.rate, f.bits) +
-         timeLine(dataSize, uint64_t{f.rate} * f.frameSize());
+// How an input's writer laid it out.
+enum Layout {
+  kPlain,      // 16-byte "fmt ", then "data"
+  kExtensible, // 40-byte WAVE_FORMAT_EXTENSIBLE "fmt " of PCM, as sox writes 3+ channels
+};
+
+std::string inputFile(Layout layout, const Format &f, const std::string &data) {
+  if (layout == kExtensible) {
+    return riff(extensibleFmtChunk(f.channels, f.rate, f.bits) + chunk("data", data));
+  }
+  return pcmWav(f.channels, f.rate, f.bits, data);
 }
 
-std::string lengths(std::size_t dataSize) {
-  return plainLengthLines(static_cast<uint32_t>(dataSize));
+// What the reader prints on stdout for an input of `dataSize` data bytes.
+std::string inputReport(Layout layout, const std::string &path, const Format &f,
+                        std::size_t dataSize) {
+  const unsigned blockAlign = f.frameSize();
+  const unsigned long bytesPerSec = static_cast<unsigned long>(f.rate) * blockAlign;
+  const unsigned tag = layout == kExtensible ? 65534 : 1;
+  return nameLine(path) + formatLines(tag, f.channels, f.rate, bytesPerSec, blockAlign, f.bits) +
+         timeLine(dataSize, bytesPerSec);
 }
+
+// The reader's two length lines on stderr.
+std::string inputLengths(Layout layout, std::size_t dataSize) {
+  return fmtLengthLine(layout == kExtensible ? 40 : 16) +
+         dataLengthLine(static_cast<int32_t>(dataSize));
+}
+
+std::string report(const std::string &path, const Format &f, std::size_t dataSize) {
+  return inputReport(kPlain, path, f, dataSize);
+}
+
+std::string lengths(std::size_t dataSize) { return inputLengths(kPlain, dataSize); }
 
 struct JoinCase {
   std::string label;
   Format format;
   std::size_t firstSize;
   std::size_t secondSize;
+  Layout firstLayout = kPlain;
+  Layout secondLayout = kPlain;
 };
 
 } // namespace
@@ -51,6 +79,10 @@ TEST(Join, WholeFramesOfBothInputsBehindAFreshHeader) {
       {"six channels over several copy blocks", {6, 48000, 16}, (3U << 20) + 7, 120},
       {"odd remainders in both inputs", {2, 44100, 16}, 102, 301},
       {"three 8-bit channels, an empty first input", {3, 11025, 8}, 0, 31},
+      {"extensible, 16-bit six channels", {6, 48000, 16}, 1206, 605, kExtensible, kExtensible},
+      {"extensible, 8-bit three channels", {3, 8000, 8}, 31, 60, kExtensible, kExtensible},
+      {"a plain input and an extensible one", {2, 44100, 16}, 100, 300, kPlain, kExtensible},
+      {"an extensible input and a plain one", {6, 48000, 16}, 120, 240, kExtensible, kPlain},
   };
   for (const JoinCase &c : cases) {
     SCOPED_TRACE(c.label);
@@ -61,14 +93,16 @@ TEST(Join, WholeFramesOfBothInputsBehindAFreshHeader) {
     const std::string dataA = samples(c.firstSize, 1);
     const std::string dataB = samples(c.secondSize, 2);
     const Format &f = c.format;
-    fileWrite(a, pcmWav(f.channels, f.rate, f.bits, dataA));
-    fileWrite(b, pcmWav(f.channels, f.rate, f.bits, dataB));
+    fileWrite(a, inputFile(c.firstLayout, f, dataA));
+    fileWrite(b, inputFile(c.secondLayout, f, dataB));
 
     const RunResult run = toolRun({a, b, out});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, sjis(report(a, f, c.firstSize) + report(b, f, c.secondSize) +
-                            closingLine(a, b, out)));
-    EXPECT_EQ(run.err, sjis(lengths(c.firstSize) + lengths(c.secondSize)));
+    EXPECT_EQ(run.out,
+              sjis(inputReport(c.firstLayout, a, f, c.firstSize) +
+                   inputReport(c.secondLayout, b, f, c.secondSize) + closingLine(a, b, out)));
+    EXPECT_EQ(run.err, sjis(inputLengths(c.firstLayout, c.firstSize) +
+                            inputLengths(c.secondLayout, c.secondSize)));
     const std::string joined =
         wholeFrames(dataA, f.frameSize()) + wholeFrames(dataB, f.frameSize());
     const std::string expected =
