@@ -26,15 +26,25 @@ struct Format {
 
 // How an input's writer laid it out.
 enum Layout {
-  kPlain,      // 16-byte "fmt ", then "data"
-  kExtensible, // 40-byte WAVE_FORMAT_EXTENSIBLE "fmt " of PCM, as sox writes 3+ channels
+  kPlain,        // 16-byte "fmt ", then "data"
+  kExtensible,   // 40-byte WAVE_FORMAT_EXTENSIBLE "fmt " of PCM, as sox writes 3+ channels
+  kSoxStream,    // "data" size 0x7FFFF000, the data to the end of the file
+  kFfmpegStream, // a LIST chunk, then "data" size 0xFFFFFFFF, the data to the end
 };
 
 std::string inputFile(Layout layout, const Format &f, const std::string &data) {
-  if (layout == kExtensible) {
+  const std::string fmt = pcmFmtChunk(f.channels, f.rate, f.bits);
+  switch (layout) {
+  case kExtensible:
     return riff(extensibleFmtChunk(f.channels, f.rate, f.bits) + chunk("data", data));
+  case kSoxStream:
+    return riff(fmt + chunk("data", 0x7FFFF000U, data));
+  case kFfmpegStream:
+    return riff(fmt + chunk("LIST", "INFOISFT") + chunk("data", 0xFFFFFFFFU, data));
+  case kPlain:
+    break;
   }
-  return pcmWav(f.channels, f.rate, f.bits, data);
+  return riff(fmt + chunk("data", data));
 }
 
 // What the reader prints on stdout for an input of `dataSize` data bytes.
@@ -43,8 +53,9 @@ std::string inputReport(Layout layout, const std::string &path, const Format &f,
   const unsigned blockAlign = f.frameSize();
   const unsigned long bytesPerSec = static_cast<unsigned long>(f.rate) * blockAlign;
   const unsigned tag = layout == kExtensible ? 65534 : 1;
+  const std::string list = layout == kFfmpegStream ? chunkLine("LIST", 8) : "";
   return nameLine(path) + formatLines(tag, f.channels, f.rate, bytesPerSec, blockAlign, f.bits) +
-         timeLine(dataSize, bytesPerSec);
+         list + timeLine(dataSize, bytesPerSec);
 }
 
 // The reader's two length lines on stderr.
@@ -83,6 +94,8 @@ TEST(Join, WholeFramesOfBothInputsBehindAFreshHeader) {
       {"extensible, 8-bit three channels", {3, 8000, 8}, 31, 60, kExtensible, kExtensible},
       {"a plain input and an extensible one", {2, 44100, 16}, 100, 300, kPlain, kExtensible},
       {"an extensible input and a plain one", {6, 48000, 16}, 120, 240, kExtensible, kPlain},
+      {"sox, then ffmpeg, streamed", {2, 44100, 16}, 1203, 1201, kSoxStream, kFfmpegStream},
+      {"streamed, several copy blocks", {2, 44100, 16}, 64, (2U << 20) + 3, kPlain, kFfmpegStream},
   };
   for (const JoinCase &c : cases) {
     SCOPED_TRACE(c.label);
@@ -180,27 +193,30 @@ TEST(Join, HeaderByteRateIsComputedNotCopied) {
 }
 
 // The second input ends 0.5 MiB + 3 bytes before its declared data: the header
-// and every whole frame read are in the output, and the copy fails.
+// and every whole frame read are in the output, and the copy fails. A size
+// next to a streaming writer's is no exception.
 TEST(Join, TruncatedSecondInputKeepsTheFramesCopiedSoFar) {
-  const ScratchDir dir;
   const Format f{3, 44100, 16};
-  const std::string a = dir.path("a.wav");
-  const std::string b = dir.path("b.wav");
-  const std::string out = dir.path("out.wav");
-  const uint32_t declared = 3U << 20;
-  const std::string dataA = samples(600, 5);
-  const std::string present = samples((5U << 19) + 3, 6);
-  fileWrite(a, pcmWav(f.channels, f.rate, f.bits, dataA));
-  fileWrite(b, wavHeader(f.channels, f.rate, f.bits, declared) + present);
+  for (const uint32_t declared : {3U << 20, 0x7FFFF001U, 0x7FFFEFFFU}) {
+    SCOPED_TRACE(declared);
+    const ScratchDir dir;
+    const std::string a = dir.path("a.wav");
+    const std::string b = dir.path("b.wav");
+    const std::string out = dir.path("out.wav");
+    const std::string dataA = samples(600, 5);
+    const std::string present = samples((5U << 19) + 3, 6);
+    fileWrite(a, pcmWav(f.channels, f.rate, f.bits, dataA));
+    fileWrite(b, wavHeader(f.channels, f.rate, f.bits, declared) + present);
 
-  const RunResult run = toolRun({a, b, out});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, sjis(report(a, f, dataA.size()) + report(b, f, declared)));
-  EXPECT_EQ(run.err,
-            sjis(lengths(dataA.size()) + lengths(declared) + "wavDataWriteでエラー発生.\n"));
-  const uint32_t declaredTotal = 600 + declared / 6 * 6;
-  EXPECT_TRUE(fileRead(out) == wavHeader(f.channels, f.rate, f.bits, declaredTotal) + dataA +
-                                   wholeFrames(present, f.frameSize()));
+    const RunResult run = toolRun({a, b, out});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, sjis(report(a, f, dataA.size()) + report(b, f, declared)));
+    EXPECT_EQ(run.err,
+              sjis(lengths(dataA.size()) + lengths(declared) + "wavDataWriteでエラー発生.\n"));
+    const uint32_t declaredTotal = 600 + declared / 6 * 6;
+    EXPECT_TRUE(fileRead(out) == wavHeader(f.channels, f.rate, f.bits, declaredTotal) + dataA +
+                                     wholeFrames(present, f.frameSize()));
+  }
 }
 
 class JoinOutputTest : public ::testing::Test {
@@ -284,20 +300,40 @@ TEST_F(JoinOutputTest, OutputWithoutAPositionFailsAtTheHeader) {
   EXPECT_EQ(run.err, sjis(readLengths() + "ヘッダを書き込めません: " + fifo + "\n"));
 }
 
-// Two sparse inputs of 2 GiB of data each: together too long for a header.
+// Joined data too long for a header, refused before an output exists (sparse
+// files): two inputs of 2 GiB of data each, and an input whose streaming size
+// 0xFFFFFFFF has more than that behind it, to the end of its file.
 TEST(Join, PairOverFourGigabytesIsRefused) {
-  const ScratchDir dir;
-  const std::string a = dir.path("a.wav");
-  const std::string b = dir.path("b.wav");
-  const uint32_t dataSize = 0x80000000U;
-  sparseFileWrite(a, wavHeader(2, 44100, 16, dataSize), dataSize, "");
-  sparseFileWrite(b, wavHeader(2, 44100, 16, dataSize), dataSize, "");
-  const RunResult run = toolRun({a, b, dir.path("out.wav")});
-  EXPECT_EQ(run.status, 255);
-  const std::string dataLines = fmtLengthLine(16) + dataLengthLine(-2147483648L);
-  EXPECT_EQ(run.err,
-            sjis(dataLines + dataLines + "合成後のデータが4Gバイトを超えるため合成できません!\n"));
-  EXPECT_FALSE(std::filesystem::exists(dir.path("out.wav")));
+  struct Input {
+    uint32_t declared; // by its "data" chunk
+    uint64_t present;  // data bytes behind it, to the end of the file
+  };
+  struct Case {
+    std::string label;
+    Input first;
+    Input second;
+  };
+  const Input half{0x80000000U, 0x80000000U};
+  const Input streamedOver4GiB{0xFFFFFFFFU, uint64_t{1} << 32};
+  const Input small{8, 8};
+  const Case cases[] = {
+      {"2 GiB and 2 GiB", half, half},
+      {"0xFFFFFFFF over 4 GiB first", streamedOver4GiB, small},
+      {"0xFFFFFFFF over 4 GiB second", small, streamedOver4GiB},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    const ScratchDir dir;
+    const std::string a = dir.path("a.wav");
+    const std::string b = dir.path("b.wav");
+    sparseFileWrite(a, wavHeader(2, 44100, 16, c.first.declared), c.first.present, "");
+    sparseFileWrite(b, wavHeader(2, 44100, 16, c.second.declared), c.second.present, "");
+    const RunResult run = toolRun({a, b, dir.path("out.wav")});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.err, sjis(lengths(c.first.declared) + lengths(c.second.declared) +
+                            "合成後のデータが4Gバイトを超えるため合成できません!\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out.wav")));
+  }
 }
 
 // sox, a reader of its own, sees the samples of both inputs in order.

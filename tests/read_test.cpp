@@ -111,6 +111,9 @@ std::vector<ReadCase> acceptedCases() {
   const std::string shortFmt = chunk("fmt ", 14, fmtBody(1, 2, 100, 400, 4, 16)) + "ab" + le32(0);
   const std::string six = samples(2400, 8);
   const std::string three = samples(601, 9);
+  // Streamed: the data runs to the end of the file, past a whole frame.
+  const std::string streamed = samples(1203, 10);
+  const std::string streamedFrames = wholeFrames(streamed, 4);
   return {
       {"plain file, three seconds", riff(kFmt + kDataChunk), kGoodReport, kGoodErrors, true, kData},
       {"chunks before, between and behind the data",
@@ -150,6 +153,14 @@ std::vector<ReadCase> acceptedCases() {
             std::string(1, '\0') + chunk("data", three)),
        formatLines(65534, 3, 100, 300, 3, 8) + timeLine("2.003"),
        fmtLengthLine(45) + dataLengthLine(601), true, wholeFrames(three, 3)},
+      {"sox's streaming size 0x7FFFF000: the data runs to the end of the file",
+       riff(kFmt + chunk("LIST", "abcd") + chunk("data", 0x7FFFF000U, streamed)),
+       kFmtLines + chunkLine("LIST", 4) + timeLine(1203, 400),
+       fmtLengthLine(16) + dataLengthLine(1203), true, streamedFrames},
+      {"ffmpeg's streaming size 0xFFFFFFFF: the data runs to the end of the file",
+       riff(kFmt + chunk("LIST", "INFOISFT") + chunk("data", 0xFFFFFFFFU, streamed)),
+       kFmtLines + chunkLine("LIST", 8) + timeLine(1203, 400),
+       fmtLengthLine(16) + dataLengthLine(1203), true, streamedFrames},
       {"no byte rate: the time comes from the format",
        riff(chunk("fmt ", fmtBody(1, 2, 100, 0, 4, 16)) + chunk("data", samples(800, 6))),
        formatLines(1, 2, 100, 0, 4, 16) + timeLine("2.000"),
@@ -233,18 +244,21 @@ TEST(Read, InputThatCannotBeOpened) {
   EXPECT_FALSE(std::filesystem::exists(dir.path("o.wav")));
 }
 
-// A data chunk of 2.25 GiB (a sparse file): the walk seeks past it with
-// 64-bit positions and finds the chunk behind it.
+// Data chunks of 2 GiB and more (sparse files): the walk seeks past them with
+// 64-bit positions and finds the chunk behind them. A streaming writer's size
+// that the file really holds is the data's length like any other.
 TEST(Read, InputOverTwoGigabytesIsWalkedToTheChunkBehindItsData) {
-  const ScratchDir dir;
-  const std::string big = dir.path("big.wav");
-  const uint32_t dataSize = 0x90000000U;
-  sparseFileWrite(big, wavHeader(2, 44100, 16, dataSize), dataSize, chunk("LIST", "abcd"));
+  for (const uint32_t dataSize : {0x90000000U, 0x7FFFF000U, 0xFFFFFFFFU}) {
+    SCOPED_TRACE(dataSize);
+    const ScratchDir dir;
+    const std::string big = dir.path("big.wav");
+    sparseFileWrite(big, wavHeader(2, 44100, 16, dataSize), dataSize, chunk("LIST", "abcd"));
 
-  const RunResult run = toolRun({big, dir.path("missing.wav"), dir.path("out.wav")});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, sjis(nameLine(big) + pcmFormatLines(2, 44100, 16) + chunkLine("LIST", 4) +
-                          timeLine(dataSize, 176400)));
-  EXPECT_EQ(run.err, sjis(fmtLengthLine(16) + dataLengthLine(-1879048192L) +
-                          readerOpenFailure(dir.path("missing.wav"))));
+    const RunResult run = toolRun({big, dir.path("missing.wav"), dir.path("out.wav")});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, sjis(nameLine(big) + pcmFormatLines(2, 44100, 16) + chunkLine("LIST", 4) +
+                            timeLine(dataSize, 176400)));
+    EXPECT_EQ(run.err, sjis(fmtLengthLine(16) + dataLengthLine(static_cast<int32_t>(dataSize)) +
+                            readerOpenFailure(dir.path("missing.wav"))));
+  }
 }

@@ -56,6 +56,11 @@ constexpr std::size_t kSubFormatSize = 16;
 constexpr unsigned char kSubFormatPcm[kSubFormatSize] = {
     0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
+// "data" sizes left by writers that stream their output and cannot go back to
+// fill in the size: 0xFFFFFFFF (ffmpeg) and 0x7FFFF000 (sox, espeak-ng).
+constexpr uint32_t kDataSizePlaceholderFfmpeg = 0xFFFFFFFFU;
+constexpr uint32_t kDataSizePlaceholderSox = 0x7FFFF000U;
+
 struct WavFmt {
   uint16_t formatTag;
   uint16_t channels;

@@ -102,12 +102,31 @@ int wavFmtRead(FILE *stream, uint32_t bodySize, WavFmt *fmt) {
   return fmtCheck(fmt, formatIsPcm(stream, fmt->formatTag, bodySize));
 }
 
+bool isPlaceholderSize(uint32_t size) {
+  return size == kDataSizePlaceholderFfmpeg || size == kDataSizePlaceholderSox;
+}
+
+// The bytes of a "data" body. A writer that streams its output leaves a
+// placeholder size; when the file ends before that many bytes, the data runs
+// to the end of the file. Any other size is taken as it stands.
+uint32_t dataBodySize(FILE *stream, int64_t bodyStart, uint32_t declaredSize) {
+  if (!isPlaceholderSize(declaredSize)) {
+    return declaredSize;
+  }
+  const int64_t fileEnd = filePosEnd(stream);
+  if (fileEnd < bodyStart || fileEnd - bodyStart >= int64_t{declaredSize}) {
+    return declaredSize;
+  }
+  return static_cast<uint32_t>(fileEnd - bodyStart);
+}
+
 // Walks every chunk from the stream's position to the end of the file.
 // Each step lands at least one header further on, so the walk always ends.
 int chunksWalk(FILE *stream, WavInfo *info, bool *fmtSeen, bool *dataSeen) {
   ChunkHeader header;
   while (chunkHeaderRead(stream, &header) == 0) {
     const int64_t bodyStart = filePosTell(stream);
+    uint32_t bodySize = header.size;
     if (idEquals(header.id, "fmt ")) {
       std::fprintf(stderr, " \"fmt \"の長さ: %ld [bytes]\n", asSigned32(header.size));
       WavFmt fmt;
@@ -117,15 +136,16 @@ int chunksWalk(FILE *stream, WavInfo *info, bool *fmtSeen, bool *dataSeen) {
       fmtCopy(&fmt, info);
       *fmtSeen = true;
     } else if (idEquals(header.id, "data")) {
-      info->dataLength = header.size;
-      std::fprintf(stderr, "\n \"data\" の長さ: %ld [bytes]\n", asSigned32(header.size));
+      bodySize = dataBodySize(stream, bodyStart, header.size);
+      info->dataLength = bodySize;
+      std::fprintf(stderr, "\n \"data\" の長さ: %ld [bytes]\n", asSigned32(bodySize));
       info->dataOffset = bodyStart;
       *dataSeen = true;
     } else {
       std::printf(" \"%c%c%c%c\"の長さ: %ld [bytes]\n", header.id[0], header.id[1], header.id[2],
                   header.id[3], asSigned32(header.size));
     }
-    nextChunkSeek(stream, bodyStart, header.size);
+    nextChunkSeek(stream, bodyStart, bodySize);
   }
   return 0;
 }
