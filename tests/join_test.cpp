@@ -335,19 +335,3 @@ TEST(Join, PairOverFourGigabytesIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(dir.path("out.wav")));
   }
 }
-
-// sox, a reader of its own, sees the samples of both inputs in order.
-TEST(Join, SoxReadsTheJoinedSamples) {
-  if (std::system("sox --version > /dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "sox is not installed (apt-get install sox)";
-  }
-  const ScratchDir dir;
-  const std::string dataA = samples(4000, 9);
-  const std::string dataB = samples(2000, 10);
-  fileWrite(dir.path("a.wav"), pcmWav(2, 44100, 16, dataA));
-  fileWrite(dir.path("b.wav"), pcmWav(2, 44100, 16, dataB));
-  ASSERT_EQ(toolRun({dir.path("a.wav"), dir.path("b.wav"), dir.path("o.wav")}).status, 0);
-  const std::string command = "sox '" + dir.path("o.wav") + "' -t raw '" + dir.path("o.raw") + "'";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_TRUE(fileRead(dir.path("o.raw")) == dataA + dataB) << "sox read other samples";
-}
