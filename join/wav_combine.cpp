@@ -9,6 +9,12 @@ namespace {
 // The largest data length a 44-byte header can declare in its RIFF size.
 constexpr uint64_t kMaxJoinedDataLength = UINT32_MAX - kWavHeaderBytesInRiffSize;
 
+// A writer that streams its output leaves 0xFFFFFFFF as the "data" size, and
+// a file that holds that many bytes may hold more sound behind them. Rounded
+// down to large frames the length could pass the limit, and the join would
+// drop the rest of the sound: such an input is refused as too long instead.
+bool dataMayRunOn(uint32_t dataLength) { return dataLength == kDataSizePlaceholderFfmpeg; }
+
 void openFailureReport(const FileName *name) {
   std::fprintf(stderr, "%s をオープンできません.\n", fileNamePrintable(name));
 }
@@ -104,7 +110,8 @@ int wavFormatCheck(const WavInfo info[2]) {
     std::fprintf(stderr, "ビット当たりのバイト数が異なると合成できません!\n");
     return -1;
   }
-  if (wavJoinedDataLength(info) > kMaxJoinedDataLength) {
+  if (dataMayRunOn(firstDataLength) || dataMayRunOn(info[1].dataLength) ||
+      wavJoinedDataLength(info) > kMaxJoinedDataLength) {
     std::fprintf(stderr, "合成後のデータが4Gバイトを超えるため合成できません!\n");
     return -1;
   }

@@ -54,28 +54,6 @@ struct Pair {
   std::string out = dir.path("out.wav");
 };
 
-// Streaming writers cannot seek back and leave 0xFFFFFFFF as the "data" size,
-// with the real sound behind it. Such an input cannot be joined: whatever its
-// partner holds, together they would declare more than a header can carry.
-TEST(Hostile, StreamingDataSizeIsRefusedBeforeAnOutputExists) {
-  const std::string streaming =
-      riff(pcmFmtChunk(2, kRate, 16) + chunk("data", 0xFFFFFFFFU, kDataA));
-  for (const bool streamingFirst : {true, false}) {
-    SCOPED_TRACE(streamingFirst ? "first input" : "second input");
-    Pair files(streaming);
-    const std::string &first = streamingFirst ? files.a : files.b;
-    const std::string &second = streamingFirst ? files.b : files.a;
-    const uint32_t firstLength = streamingFirst ? 0xFFFFFFFFU : 256;
-    const uint32_t secondLength = streamingFirst ? 256 : 0xFFFFFFFFU;
-    expectRun(toolRun({first, second, files.out}), 255,
-              plainOut(first, firstLength) + plainOut(second, secondLength),
-              plainLengthLines(firstLength) + plainLengthLines(secondLength) +
-                  "合成後のデータが4Gバイトを超えるため合成できません!\n");
-    EXPECT_FALSE(fs::exists(files.out));
-    EXPECT_EQ(fileRead(files.a), streaming);
-  }
-}
-
 // A directory or an empty device opens for reading on POSIX and yields no
 // bytes: the short RIFF header read reports position 0.
 TEST(Environment, InputThatIsNotARegularFile) {

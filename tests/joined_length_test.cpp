@@ -43,6 +43,10 @@ TEST(JoinedLength, LimitCountsWholeFramesOnly) {
       // 16-bit stereo: limit and 3 bytes hold limit - 3 bytes of whole frames.
       {"remainders dropped bring it under", record(2, 16, limit), record(2, 16, 3), limit - 3},
       {"the sum would wrap in 32 bits", record(2, 16, 0x80000000U), record(2, 16, 0x80000000U), 0},
+      // 0xFFFFFFFF is a streaming writer's size, with maybe more sound behind
+      // it: refused, though its 64-byte frames alone would come to the limit - 27.
+      {"0xFFFFFFFF in 64-byte frames, first", record(32, 16, 0xFFFFFFFFU), record(32, 16, 0), 0},
+      {"0xFFFFFFFF in 64-byte frames, second", record(32, 16, 0), record(32, 16, 0xFFFFFFFFU), 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.label);

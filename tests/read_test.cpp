@@ -42,10 +42,18 @@ std::string hex(uint32_t value) {
   return text;
 }
 
+// The two lines that refuse a format other than PCM, here the extensible tag.
+const std::string kNotPcmErrors = "\nこのプログラムは無圧縮PCMのみを対象とします.\n"
+                                  "このwavファイルの形式は FFFE です．\n";
+
 std::vector<ReadCase> refusedCases() {
   const std::string float32 = fmtBody(3, 2, 100, 800, 8, 32);
   const std::string bits24 = fmtBody(1, 2, 100, 600, 6, 24);
   const std::string noChannels = fmtBody(1, 0, 100, 0, 0, 16);
+  const std::string extensible = extensibleFmtBody(2, 100, 16, 16, pcmSubFormat());
+  const std::string extensibleLines = formatLines(65534, 2, 100, 400, 4, 16);
+  std::string otherGuid = extensible;
+  otherGuid.back() = '\x72';
   std::vector<ReadCase> cases = {
       {"five byte file", std::string("RIFF\0", 5), "", " 5 で読み込み失敗.\n", false, ""},
       {"not RIFF", "RIFX" + le32(4) + "WAVE" + kFmt + kDataChunk, "",
@@ -60,6 +68,27 @@ std::vector<ReadCase> refusedCases() {
        false, ""},
       {"24 bits", riff(chunk("fmt ", bits24) + kDataChunk), formatLines(1, 2, 100, 600, 6, 24),
        fmtLengthLine(16) + "\nこのプログラムは8/16ビットサンプリングされたものを対象とします\n" +
+           "このwavファイルの bits/secは 24 です．\n",
+       false, ""},
+      {"extensible float",
+       riff(chunk("fmt ", extensibleFmtBody(2, 100, 32, 32, floatSubFormat())) + kDataChunk),
+       formatLines(65534, 2, 100, 800, 8, 32), fmtLengthLine(40) + kNotPcmErrors, false, ""},
+      {"extensible with an unknown subformat: PCM's GUID but its last byte",
+       riff(chunk("fmt ", otherGuid) + kDataChunk), extensibleLines,
+       fmtLengthLine(40) + kNotPcmErrors, false, ""},
+      {"extensible tag in an 18-byte fmt chunk",
+       riff(chunk("fmt ", fmtBody(0xFFFE, 2, 100, 400, 4, 16) + le16(0)) + kDataChunk),
+       extensibleLines, fmtLengthLine(18) + kNotPcmErrors, false, ""},
+      {"extensible fmt chunk declaring 39 bytes, the GUID's last byte behind it",
+       riff(chunk("fmt ", 39, extensible) + kDataChunk), extensibleLines,
+       fmtLengthLine(39) + kNotPcmErrors, false, ""},
+      {"extensible fmt chunk declaring 40 bytes, the file ending before its GUID",
+       riff(chunk("fmt ", 40, extensible.substr(0, 30))), extensibleLines,
+       fmtLengthLine(40) + kNotPcmErrors, false, ""},
+      {"extensible PCM of 24 bits",
+       riff(chunk("fmt ", extensibleFmtBody(2, 100, 24, 24, pcmSubFormat())) + kDataChunk),
+       formatLines(65534, 2, 100, 600, 6, 24),
+       fmtLengthLine(40) + "\nこのプログラムは8/16ビットサンプリングされたものを対象とします\n" +
            "このwavファイルの bits/secは 24 です．\n",
        false, ""},
       {"no channels", riff(chunk("fmt ", noChannels) + kDataChunk),
@@ -105,6 +134,11 @@ std::vector<ReadCase> acceptedCases() {
   // A "fmt " chunk that declares 14 bytes: all 16 are read, and the next
   // header starts at byte 14, so its id begins with the bits field (16, 0).
   const std::string shortFmt = chunk("fmt ", 14, fmtBody(1, 2, 100, 400, 4, 16)) + "ab" + le32(0);
+  const std::string six = samples(2400, 8);
+  const std::string three = samples(601, 9);
+  // Streamed: the data runs to the end of the file, past a whole frame.
+  const std::string streamed = samples(1203, 10);
+  const std::string streamedFrames = wholeFrames(streamed, 4);
   std::vector<ReadCase> cases = {
       {"plain file, three seconds", riff(kFmt + kDataChunk), kGoodReport, kGoodErrors, true, kData},
       {"chunks before, between and behind the data",
@@ -132,6 +166,25 @@ std::vector<ReadCase> acceptedCases() {
       {"fmt chunk declaring 14 bytes", riff(shortFmt + kDataChunk),
        kFmtLines + chunkLine(std::string("\x10\0ab", 4), 0) + timeLine("3.000"),
        fmtLengthLine(14) + dataLengthLine(1200), true, kData},
+      {"extensible PCM, 16 bits, six channels, a fact chunk behind the format",
+       riff(extensibleFmtChunk(6, 100, 16) + chunk("fact", le32(200)) + chunk("data", six)),
+       formatLines(65534, 6, 100, 1200, 12, 16) + chunkLine("fact", 4) + timeLine("2.000"),
+       fmtLengthLine(40) + dataLengthLine(2400), true, six},
+      // The walk goes on behind the declared 45 bytes and the pad byte, not
+      // behind the 40 bytes read.
+      {"extensible PCM, 8 bits, three channels, 5 valid bits, a 45-byte body",
+       riff(chunk("fmt ", extensibleFmtBody(3, 100, 8, 5, pcmSubFormat()) + "xyzuv") +
+            std::string(1, '\0') + chunk("data", three)),
+       formatLines(65534, 3, 100, 300, 3, 8) + timeLine("2.003"),
+       fmtLengthLine(45) + dataLengthLine(601), true, wholeFrames(three, 3)},
+      {"sox's streaming size 0x7FFFF000: the data runs to the end of the file",
+       riff(kFmt + chunk("LIST", "abcd") + chunk("data", 0x7FFFF000U, streamed)),
+       kFmtLines + chunkLine("LIST", 4) + timeLine(1203, 400),
+       fmtLengthLine(16) + dataLengthLine(1203), true, streamedFrames},
+      {"ffmpeg's streaming size 0xFFFFFFFF: the data runs to the end of the file",
+       riff(kFmt + chunk("LIST", "INFOISFT") + chunk("data", 0xFFFFFFFFU, streamed)),
+       kFmtLines + chunkLine("LIST", 8) + timeLine(1203, 400),
+       fmtLengthLine(16) + dataLengthLine(1203), true, streamedFrames},
       {"no byte rate: the time comes from the format",
        riff(chunk("fmt ", fmtBody(1, 2, 100, 0, 4, 16)) + chunk("data", samples(800, 6))),
        formatLines(1, 2, 100, 0, 4, 16) + timeLine("2.000"),
@@ -189,9 +242,9 @@ TEST(Read, AcceptedInputs) {
     EXPECT_EQ(run.out, sjis(report + report + closingLine(input, input, output)));
     EXPECT_EQ(run.err, sjis(c.errors + c.errors));
     const std::string joined = fileRead(output);
-    const auto joinedLength = static_cast<uint32_t>(2 * c.data.size());
-    EXPECT_EQ(joined.substr(4, 4), le32(joinedLength + 36)) << "RIFF size";
-    EXPECT_EQ(joined.substr(40, 4), le32(joinedLength)) << "data size";
+    const auto dataSize = static_cast<uint32_t>(2 * c.data.size());
+    EXPECT_EQ(joined.substr(0, 22), "RIFF" + le32(dataSize + 36) + "WAVEfmt " + le32(16) + le16(1));
+    EXPECT_EQ(joined.substr(36, 8), "data" + le32(dataSize));
     EXPECT_EQ(joined.substr(44), c.data + c.data);
   }
 }
@@ -230,18 +283,21 @@ TEST(Read, InputThatCannotBeOpened) {
   EXPECT_FALSE(std::filesystem::exists(dir.path("o.wav")));
 }
 
-// A data chunk of 2.25 GiB (a sparse file): the walk seeks past it with
-// 64-bit positions and finds the chunk behind it.
+// Data chunks of 2 GiB and more (sparse files): the walk seeks past them with
+// 64-bit positions and finds the chunk behind them. A streaming writer's size
+// that the file really holds is the data's length like any other.
 TEST(Read, InputOverTwoGigabytesIsWalkedToTheChunkBehindItsData) {
-  const ScratchDir dir;
-  const std::string big = dir.path("big.wav");
-  const uint32_t dataSize = 0x90000000U;
-  sparseFileWrite(big, wavHeader(2, 44100, 16, dataSize), dataSize, chunk("LIST", "abcd"));
+  for (const uint32_t dataSize : {0x90000000U, 0x7FFFF000U, 0xFFFFFFFFU}) {
+    SCOPED_TRACE(dataSize);
+    const ScratchDir dir;
+    const std::string big = dir.path("big.wav");
+    sparseFileWrite(big, wavHeader(2, 44100, 16, dataSize), dataSize, chunk("LIST", "abcd"));
 
-  const RunResult run = toolRun({big, dir.path("missing.wav"), dir.path("out.wav")});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, sjis(nameLine(big) + pcmFormatLines(2, 44100, 16) + chunkLine("LIST", 4) +
-                          timeLine(dataSize, 176400)));
-  EXPECT_EQ(run.err, sjis(fmtLengthLine(16) + dataLengthLine(-1879048192L) +
-                          readerOpenFailure(dir.path("missing.wav"))));
+    const RunResult run = toolRun({big, dir.path("missing.wav"), dir.path("out.wav")});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, sjis(nameLine(big) + pcmFormatLines(2, 44100, 16) + chunkLine("LIST", 4) +
+                            timeLine(dataSize, 176400)));
+    EXPECT_EQ(run.err, sjis(fmtLengthLine(16) + dataLengthLine(static_cast<int32_t>(dataSize)) +
+                            readerOpenFailure(dir.path("missing.wav"))));
+  }
 }

@@ -34,6 +34,25 @@ std::string pcmFmtChunk(uint16_t channels, uint32_t sampleRate, uint16_t bitsPer
       "fmt ", fmtBody(1, channels, sampleRate, sampleRate * blockAlign, blockAlign, bitsPerSample));
 }
 
+std::string pcmSubFormat() {
+  return std::string("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
+}
+
+std::string floatSubFormat() { return "\x03" + pcmSubFormat().substr(1); }
+
+std::string extensibleFmtBody(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
+                              uint16_t validBits, const std::string &subFormat) {
+  const uint16_t blockAlign = static_cast<uint16_t>(bitsPerSample / 8 * channels);
+  const uint32_t channelMask = channels >= 32 ? 0xFFFFFFFFU : (1U << channels) - 1;
+  return fmtBody(0xFFFE, channels, sampleRate, sampleRate * blockAlign, blockAlign, bitsPerSample) +
+         le16(22) + le16(validBits) + le32(channelMask) + subFormat;
+}
+
+std::string extensibleFmtChunk(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample) {
+  return chunk("fmt ", extensibleFmtBody(channels, sampleRate, bitsPerSample, bitsPerSample,
+                                         pcmSubFormat()));
+}
+
 std::string riff(const std::string &chunks) {
   return "RIFF" + le32(static_cast<uint32_t>(chunks.size() + 4)) + "WAVE" + chunks;
 }

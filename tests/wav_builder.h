@@ -21,6 +21,18 @@ std::string fmtBody(uint16_t formatTag, uint16_t channels, uint32_t sampleRate,
 // A consistent PCM "fmt " chunk.
 std::string pcmFmtChunk(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample);
 
+// Subformat GUIDs of WAVE_FORMAT_EXTENSIBLE, 16 bytes as they lie on disk:
+// PCM (00000001-0000-0010-8000-00AA00389B71) and IEEE float (00000003-...).
+std::string pcmSubFormat();
+std::string floatSubFormat();
+
+// A 40-byte WAVE_FORMAT_EXTENSIBLE "fmt " body: the 16 format bytes with tag
+// 0xFFFE, extension size 22, valid bits per sample, channel mask, subformat.
+std::string extensibleFmtBody(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample,
+                              uint16_t validBits, const std::string &subFormat);
+// A consistent extensible "fmt " chunk of PCM, every bit of a sample valid.
+std::string extensibleFmtChunk(uint16_t channels, uint32_t sampleRate, uint16_t bitsPerSample);
+
 // "RIFF", a RIFF size that matches, "WAVE", then the chunks.
 std::string riff(const std::string &chunks);
 // A plain PCM file: "fmt " then "data".

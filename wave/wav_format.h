@@ -46,6 +46,23 @@ struct ChunkHeader {
 constexpr std::size_t kWavFmtSize = 16;
 constexpr uint16_t kFormatTagPcm = 1;
 
+// WAVE_FORMAT_EXTENSIBLE: the format is named by a subformat GUID at bytes
+// 24-39 of a "fmt " body of at least 40 bytes. Between the 16 format bytes and
+// the GUID lie the extension size, the valid bits per sample and the channel
+// mask, none of which the join needs.
+constexpr uint16_t kFormatTagExtensible = 0xFFFE;
+constexpr std::size_t kWavFmtExtensibleSize = 40;
+constexpr std::size_t kSubFormatOffset = 24;
+constexpr std::size_t kSubFormatSize = 16;
+// The PCM subformat, 00000001-0000-0010-8000-00AA00389B71, as it lies on disk.
+constexpr unsigned char kSubFormatPcm[kSubFormatSize] = {
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// "data" sizes left by writers that stream their output and cannot go back to
+// fill in the size: 0xFFFFFFFF (ffmpeg) and 0x7FFFF000 (sox, espeak-ng).
+constexpr uint32_t kDataSizePlaceholderFfmpeg = 0xFFFFFFFFU;
+constexpr uint32_t kDataSizePlaceholderSox = 0x7FFFF000U;
+
 struct WavFmt {
   uint16_t formatTag;
   uint16_t channels;

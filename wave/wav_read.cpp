@@ -41,9 +41,25 @@ void fmtCopy(const WavFmt *fmt, WavInfo *info) {
   info->bytesPerSec = fmt->bytesPerSec;
 }
 
+// True when the format is PCM: tag 1, or the extensible tag with the PCM
+// subformat, read from the body behind the 16 format bytes at the stream's
+// position. The walk goes on from the declared size, wherever this read ends.
+bool formatIsPcm(FILE *stream, uint16_t formatTag, uint32_t bodySize) {
+  if (formatTag == kFormatTagPcm) {
+    return true;
+  }
+  if (formatTag != kFormatTagExtensible || bodySize < kWavFmtExtensibleSize) {
+    return false;
+  }
+  unsigned char extension[kWavFmtExtensibleSize - kWavFmtSize];
+  const unsigned char *subFormat = extension + (kSubFormatOffset - kWavFmtSize);
+  return std::fread(extension, sizeof extension, 1, stream) == 1 &&
+         std::memcmp(subFormat, kSubFormatPcm, kSubFormatSize) == 0;
+}
+
 // Fails when the format cannot be joined; the report lines are already out.
-int fmtCheck(const WavFmt *fmt) {
-  if (fmt->formatTag != kFormatTagPcm) {
+int fmtCheck(const WavFmt *fmt, bool isPcm) {
+  if (!isPcm) {
     std::fprintf(stderr, "\nこのプログラムは無圧縮PCMのみを対象とします.\n");
     std::fprintf(stderr, "このwavファイルの形式は %04X です．\n", fmt->formatTag);
     return -1;
@@ -61,9 +77,10 @@ int fmtCheck(const WavFmt *fmt) {
   return 0;
 }
 
-// Reads and reports the 16 format bytes at the stream's position into `fmt`.
-// Returns 0 when the format is one the tool can join, -1 otherwise.
-int wavFmtRead(FILE *stream, WavFmt *fmt) {
+// Reads and reports the 16 format bytes at the stream's position, the start of
+// a "fmt " body of `bodySize` bytes, into `fmt`. Returns 0 when the format is
+// one the tool can join, -1 otherwise.
+int wavFmtRead(FILE *stream, uint32_t bodySize, WavFmt *fmt) {
   unsigned char bytes[kWavFmtSize];
   if (std::fread(bytes, sizeof bytes, 1, stream) != 1) {
     return -1;
@@ -82,7 +99,25 @@ int wavFmtRead(FILE *stream, WavFmt *fmt) {
               static_cast<unsigned long>(fmt->bytesPerSec));
   std::printf(" バイト数×チャンネル数: %u [bytes]\n", fmt->blockAlign);
   std::printf("    ビット数 / サンプル: %u [bits/sample]\n", fmt->bitsPerSample);
-  return fmtCheck(fmt);
+  return fmtCheck(fmt, formatIsPcm(stream, fmt->formatTag, bodySize));
+}
+
+bool isPlaceholderSize(uint32_t size) {
+  return size == kDataSizePlaceholderFfmpeg || size == kDataSizePlaceholderSox;
+}
+
+// The bytes of a "data" body. A writer that streams its output leaves a
+// placeholder size; when the file ends before that many bytes, the data runs
+// to the end of the file. Any other size is taken as it stands.
+uint32_t dataBodySize(FILE *stream, int64_t bodyStart, uint32_t declaredSize) {
+  if (!isPlaceholderSize(declaredSize)) {
+    return declaredSize;
+  }
+  const int64_t fileEnd = filePosEnd(stream);
+  if (fileEnd < bodyStart || fileEnd - bodyStart >= int64_t{declaredSize}) {
+    return declaredSize;
+  }
+  return static_cast<uint32_t>(fileEnd - bodyStart);
 }
 
 // Walks every chunk from the stream's position to the end of the file.
@@ -91,24 +126,26 @@ int chunksWalk(FILE *stream, WavInfo *info, bool *fmtSeen, bool *dataSeen) {
   ChunkHeader header;
   while (chunkHeaderRead(stream, &header) == 0) {
     const int64_t bodyStart = filePosTell(stream);
+    uint32_t bodySize = header.size;
     if (idEquals(header.id, "fmt ")) {
       std::fprintf(stderr, " \"fmt \"の長さ: %ld [bytes]\n", asSigned32(header.size));
       WavFmt fmt;
-      if (wavFmtRead(stream, &fmt) != 0) {
+      if (wavFmtRead(stream, header.size, &fmt) != 0) {
         return -1;
       }
       fmtCopy(&fmt, info);
       *fmtSeen = true;
     } else if (idEquals(header.id, "data")) {
-      info->dataLength = header.size;
-      std::fprintf(stderr, "\n \"data\" の長さ: %ld [bytes]\n", asSigned32(header.size));
+      bodySize = dataBodySize(stream, bodyStart, header.size);
+      info->dataLength = bodySize;
+      std::fprintf(stderr, "\n \"data\" の長さ: %ld [bytes]\n", asSigned32(bodySize));
       info->dataOffset = bodyStart;
       *dataSeen = true;
     } else {
       std::printf(" \"%c%c%c%c\"の長さ: %ld [bytes]\n", header.id[0], header.id[1], header.id[2],
                   header.id[3], asSigned32(header.size));
     }
-    nextChunkSeek(stream, bodyStart, header.size);
+    nextChunkSeek(stream, bodyStart, bodySize);
   }
   return 0;
 }

@@ -23,7 +23,15 @@ std::vector<std::pair<std::string, std::string>> seeds() {
             chunk("cue ", samples(8, 5)))},
       {"fmt-extended.wav", riff(chunk("fmt ", fmtBody(1, 2, 44100, 176400, 4, 16) + le16(0)) +
                                 chunk("data", samples(16, 6)))},
-      {"streaming-size.wav", riff(stereo16 + chunk("data", 0xFFFFFFFFU, samples(32, 7)))},
+      {"extensible-six-channels.wav",
+       riff(extensibleFmtChunk(6, 48000, 16) + chunk("fact", le32(4)) +
+            chunk("data", samples(48, 13)))},
+      {"extensible-float.wav",
+       riff(chunk("fmt ", extensibleFmtBody(2, 44100, 32, 32, floatSubFormat())) +
+            chunk("data", samples(16, 14)))},
+      {"streaming-size-ffmpeg.wav",
+       riff(stereo16 + chunk("LIST", "INFOISFT") + chunk("data", 0xFFFFFFFFU, samples(33, 7)))},
+      {"streaming-size-sox.wav", riff(stereo16 + chunk("data", 0x7FFFF000U, samples(30, 15)))},
       {"data-truncated.wav", riff(stereo16 + chunk("data", 1000, samples(10, 8)))},
       {"two-data-chunks.wav",
        riff(stereo16 + chunk("data", samples(8, 9)) + chunk("data", samples(12, 10)))},
