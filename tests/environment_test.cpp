@@ -2,7 +2,6 @@
 // regular files, outputs it may not create, devices and pipes that refuse
 // what it writes, and a file-size limit that stops a write part way.
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -132,13 +131,7 @@ TEST(Environment, OutputWithoutAPositionFailsAtTheHeader) {
   Pair files(pcmWav(2, kRate, 16, kDataA));
   const std::string fifo = files.dir.path("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::thread drain([&fifo] {
-    const int fd = open(fifo.c_str(), O_RDONLY);
-    char buffer[256];
-    while (fd >= 0 && read(fd, buffer, sizeof buffer) > 0) {
-    }
-    close(fd);
-  });
+  std::thread drain = fifoDrainStart(fifo);
   const RunResult run = toolRun({files.a, files.b, fifo});
   drain.join();
   expectRun(run, 255, plainOut(files.a, 400) + plainOut(files.b, 256),

@@ -5,13 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "expected_text.h"
@@ -211,13 +209,7 @@ TEST_F(FileNameMessages, HeaderThatCannotBeWritten) {
     inputsWrite(c.given);
     const std::string fifo = dir.path("fifo " + c.given);
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::thread drain([&fifo] {
-      const int fd = open(fifo.c_str(), O_RDONLY);
-      char buffer[256];
-      while (fd >= 0 && read(fd, buffer, sizeof buffer) > 0) {
-      }
-      close(fd);
-    });
+    std::thread drain = fifoDrainStart(fifo);
     const RunResult run = toolRun({first, second, fifo});
     drain.join();
     EXPECT_EQ(run.status, 255);

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <iconv.h>
 #include <sstream>
@@ -136,6 +137,16 @@ std::string sjis(const std::string &utf8) {
   }
   output.resize(output.size() - outLeft);
   return output;
+}
+
+std::thread fifoDrainStart(const std::string &path) {
+  return std::thread([path] {
+    const int fd = open(path.c_str(), O_RDONLY);
+    char buffer[256];
+    while (fd >= 0 && read(fd, buffer, sizeof buffer) > 0) {
+    }
+    close(fd);
+  });
 }
 
 ScratchDir::ScratchDir() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace wavtest {
@@ -35,6 +36,10 @@ bool targetIsWindows();
 // The UTF-8 text converted to code page 932 by iconv, independently of how
 // the tool's own messages were encoded.
 std::string sjis(const std::string &utf8);
+
+// Reads the FIFO at `path` to its end in a thread of its own, so that a
+// writer's open and writes do not block; join the thread after the writer.
+std::thread fifoDrainStart(const std::string &path);
 
 // A fresh, empty directory for one test, removed by its destructor.
 struct ScratchDir {
